@@ -1,0 +1,99 @@
+#include "app/About.h"
+
+#include "engine/StringTable.h"
+
+#include <QDialogButtonBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel* NamedLabel(const QString& text, const char* name, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+
+} // namespace
+
+QIcon ProgramIcon() {
+    // A pocket calculator: dark case, green display, a grid of light keys.
+    QPixmap picture(64, 64);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(40, 48, 72));
+    painter.drawRoundedRect(QRectF(8, 2, 48, 60), 6, 6);
+    painter.setBrush(QColor(150, 200, 150));
+    painter.drawRect(QRectF(14, 8, 36, 12));
+    painter.setBrush(QColor(220, 220, 228));
+    for (int row = 0; row < 4; ++row)
+        for (int column = 0; column < 4; ++column)
+            painter.drawRect(QRectF(14 + column * 9.5, 26 + row * 8.5, 7, 6));
+    painter.end();
+    return QIcon(picture);
+}
+
+TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("AboutBox"));
+    setWindowTitle(tr("About Quoril"));
+    setModal(true);
+    setFixedSize(298, 233);
+
+    auto* icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("ProgramIcon"));
+    icon->setPixmap(ProgramIcon().pixmap(48, 48));
+    icon->setAlignment(Qt::AlignTop);
+
+    QLabel* product =
+        NamedLabel(QString::fromStdString(LoadStr(Msg::ApplicationTitle)), "ProductName", this);
+    QFont productFont = product->font();
+    productFont.setBold(true);
+    productFont.setPointSizeF(productFont.pointSizeF() * 1.3);
+    product->setFont(productFont);
+    QLabel* version =
+        NamedLabel(tr("Version %1").arg(QStringLiteral(QUORIL_VERSION)), "Version", this);
+    QLabel* comments = NamedLabel(tr("A scientific calculator in extended precision, with a "
+                                     "function plotter for curves y = f(x) and x = f(t), "
+                                     "y = g(t)."),
+                                  "Comments", this);
+    comments->setWordWrap(true);
+
+    auto* texts = new QVBoxLayout;
+    texts->addWidget(product);
+    texts->addWidget(version);
+    texts->addSpacing(8);
+    texts->addWidget(comments);
+    texts->addStretch();
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(icon);
+    top->addSpacing(8);
+    top->addLayout(texts, 1);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    buttons->setObjectName(QStringLiteral("Buttons"));
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("OKButton"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top, 1);
+    layout->addWidget(buttons);
+
+    // Centred on the screen, not on the calculator.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void ShowAboutBox(QWidget* parent) {
+    auto* box = new TAboutBox(parent);
+    box->exec();
+    delete box;
+}
