@@ -1,0 +1,220 @@
+#include "engine/Operations.h"
+
+#include "engine/Evaluator.h"
+#include "engine/StringTable.h"
+
+#include <bit>
+#include <cstdint>
+
+namespace Ops {
+
+void RaiseEval(int ident, int pos) {
+    throw EEvalError(LoadStr(ident), pos);
+}
+void RaiseEvalText(const char* message, int pos) {
+    throw EEvalError(message, pos);
+}
+
+Real Mod(Real l, Real r) {
+    const int32_t a = TruncToInt32(l);
+    const int32_t b = TruncToInt32(r);
+    if (b == 0) throw EDivByZero();
+    if (b == -1) return 0; // INT32_MIN % -1 would overflow
+    return a % b;
+}
+
+namespace {
+
+constexpr Real Ln2 = 0.693147180559945309417232121458176568L;
+constexpr int64_t MaxWholeExponent = 65536;
+
+// x^n for a whole n with 2 <= |n| <= MaxWholeExponent, computed exactly where x = m·2^e and
+// m^|n| fits in 64 bits (so 2^60 and 3^40 keep every digit). Returns false where the product
+// would need rounding; the caller then takes the exponential form.
+bool ExactWholePower(Real x, Real y, Real& result) {
+    int ex = 0;
+    const Real f = std::frexp(std::fabs(x), &ex); // |x| = f·2^ex, f in [0.5, 1)
+    const auto mantissa = static_cast<uint64_t>(std::ldexp(f, 64));
+    const int zeros = std::countr_zero(mantissa);
+    const uint64_t m = mantissa >> zeros;
+    const int64_t e = static_cast<int64_t>(ex) - 64 + zeros;
+    const auto n = static_cast<int64_t>(std::fabs(y));
+
+    uint64_t p = 1;
+    if (m != 1) {
+        if (n > 64) return false;
+        uint64_t base = m;
+        for (int64_t k = n;;) {
+            if ((k & 1) && __builtin_mul_overflow(p, base, &p)) return false;
+            k >>= 1;
+            if (k == 0) break;
+            if (__builtin_mul_overflow(base, base, &base)) return false;
+        }
+    }
+    // e·n is far outside the exponent range long before it could overflow; clamp it so that
+    // ldexp sees an int and still gives the infinity or zero.
+    int64_t shift = e * n;
+    if (shift > 40000) shift = 40000;
+    if (shift < -40000) shift = -40000;
+    const Real magnitude = static_cast<Real>(p);
+    Real r = y > 0 ? std::ldexp(magnitude, static_cast<int>(shift))
+                   : std::ldexp(1.0L / magnitude, static_cast<int>(-shift));
+    if (x < 0 && (n & 1)) r = -r;
+    result = r;
+    return true;
+}
+
+// A finite base and a whole exponent small enough for the exact form.
+bool ExactCandidate(Real x, Real y) {
+    return std::isfinite(x) && std::trunc(y) == y && std::fabs(y) <= MaxWholeExponent;
+}
+
+Real RoundHalfEven(Real v) {
+    return std::nearbyint(v);
+} // the default mode rounds ties to even
+
+} // namespace
+
+Real Power(Real x, Real y, int leftPos) {
+    if (std::fabs(x) <= Tiny) {
+        if (y >= 0) return 0;
+        if (y < 0) RaiseEval(308, leftPos);
+        return y; // not a number
+    }
+    if (y == 0) return 1;
+    if (y == 1) return x;
+    if (y == -1) return 1 / x;
+    if (x > Tiny) {
+        Real r;
+        if (ExactCandidate(x, y) && ExactWholePower(x, y, r)) return r;
+        return ElemExp(ElemLn(x) * y);
+    }
+    if (x < 0) {
+        if (std::fabs(y - std::trunc(y)) > Tiny) RaiseEval(309, leftPos);
+        Real r;
+        if (ExactCandidate(x, y) && ExactWholePower(x, y, r)) return r;
+        const Real m = 2 * RoundHalfEven(std::fabs(y) * 0.5L);
+        const Real v = ElemExp(ElemLn(-x) * y);
+        return std::fabs(y) == m ? v : -v;
+    }
+    return x; // x is not a number
+}
+
+Real Perm(Real nv, Real kv, int leftPos) {
+    const int32_t n = TruncToInt32(nv);
+    const int32_t k = TruncToInt32(kv);
+    if (n < 0 || k < 0) RaiseEval(310, leftPos);
+    if (k > n) RaiseEvalText("n < r", leftPos);
+    return Factorial(n) / Factorial(n - k);
+}
+
+Real Komb(Real nv, Real kv, int leftPos) {
+    const int32_t n = TruncToInt32(nv);
+    const int32_t k = TruncToInt32(kv);
+    if (n < 0 || k < 0) RaiseEval(310, leftPos);
+    if (k > n) RaiseEvalText("n < r", leftPos);
+    return Factorial(n) / (Factorial(k) * Factorial(n - k));
+}
+
+Real Pol(Real x, Real y) {
+    const Real radius = ElemSqrt(x * x + y * y);
+    Real a;
+    if (std::fabs(x) > Tiny)
+        a = ElemArcTan(y / std::fabs(x));
+    else
+        a = y >= 0 ? HalfPi : -HalfPi;
+    if (x < 0) a = y >= 0 ? Pi - a : -Pi - a;
+    Memory[9] = FromRadians(a);
+    return radius;
+}
+
+Real Rec(Real rho, Real phi) {
+    Real s, c;
+    ElemSinCos(ToRadians(phi), s, c);
+    Memory[9] = rho * s;
+    return rho * c;
+}
+
+Real FactorialOf(Real v) {
+    return Factorial(TruncToInt32(v));
+}
+
+Real Sqrt3(Real x, int argPos) {
+    if (x > Tiny) return ElemExp(ElemLn(x) * OneThird);
+    if (x >= 0) return 0;
+    if (x < 0) RaiseEval(301, argPos);
+    return x;
+}
+
+Real SqrtX(int32_t n, Real y, int argPos) {
+    if (n <= 0) RaiseEval(303, argPos);
+    if (y > Tiny) return ElemExp(ElemLn(y) / n);
+    if (y >= 0) return 0;
+    if (y < 0) RaiseEval(302, argPos);
+    return y;
+}
+
+Real Tan(Real x, int argPos) {
+    Real s, c;
+    ElemSinCos(ToRadians(x), s, c);
+    if (std::fabs(c) <= TrigSnap) RaiseEval(305, argPos);
+    return SnapTrig(s / c);
+}
+
+Real ArcSin(Real x, int argPos) {
+    if (std::fabs(x) > 1) RaiseEval(306, argPos);
+    Real r;
+    if (std::fabs(std::fabs(x) - 1) < TrigSnap)
+        r = x >= 0 ? HalfPi : -HalfPi;
+    else
+        r = ElemArcTan(x / ElemSqrt(1 - x * x));
+    return FromRadians(r);
+}
+
+Real ArcCos(Real x, int argPos) {
+    if (std::fabs(x) > 1) RaiseEval(306, argPos);
+    Real r;
+    if (std::fabs(std::fabs(x) - 1) < TrigSnap)
+        r = x > 0 ? 0.0L : Pi;
+    else
+        r = HalfPi - ElemArcTan(x / ElemSqrt(1 - x * x));
+    return FromRadians(r);
+}
+
+Real SinH(Real x) {
+    return (ElemExp(x) - ElemExp(-x)) * 0.5L;
+}
+Real CosH(Real x) {
+    return (ElemExp(x) + ElemExp(-x)) * 0.5L;
+}
+
+Real TanH(Real x) {
+    const Real a = ElemExp(x);
+    const Real b = ElemExp(-x);
+    // Beyond about 11356 one exponential is infinite and the quotient would be inf/inf.
+    if (std::isinf(a)) return 1;
+    if (std::isinf(b)) return -1;
+    return (a - b) / (a + b);
+}
+
+Real ArSinH(Real x) {
+    // ln(x + sqrt(x² + 1)) cancels to ln 0 for large negative x; the function is odd.
+    if (x < 0) return -ArSinH(-x);
+    const Real square = x * x;
+    if (std::isinf(square) && !std::isinf(x)) return ElemLn(x) + Ln2; // x² overflowed
+    return ElemLn(x + ElemSqrt(square + 1));
+}
+
+Real ArCosH(Real x, int nodePos) {
+    if (!(x >= 1)) RaiseEval(307, nodePos);
+    const Real square = x * x;
+    if (std::isinf(square) && !std::isinf(x)) return ElemLn(x) + Ln2;
+    return ElemLn(x + ElemSqrt(square - 1));
+}
+
+Real ArTanH(Real x, int argPos) {
+    if (std::fabs(x) >= 1) RaiseEval(306, argPos);
+    return 0.5L * ElemLn((1 + x) / (1 - x));
+}
+
+} // namespace Ops
