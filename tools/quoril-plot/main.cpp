@@ -1,0 +1,353 @@
+// quoril-plot: renders a plot without the calculator's windows, laid out exactly as the plot
+// window lays it out (a PDF as the printed page, an SVG as the clipboard copy).
+#include "engine/Errors.h"
+#include "engine/Evaluator.h"
+#include "plot/Canvas.h"
+#include "plot/Plot.h"
+#include "plot/PlotLayout.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QImageWriter>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QSvgGenerator>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int ExitError = 1;
+constexpr int ExitUsage = 2;
+// Largest surface side accepted for pictures, in pixels.
+constexpr int MaxSurfaceSide = 20000;
+
+const char* const Usage =
+    "usage: quoril-plot [--fn TEXT]... [--para FTEXT GTEXT FROM TO STEP]...\n"
+    "                   --x FROM TO --y FROM TO [--logx] [--logy] [--noscale]\n"
+    "                   [--title TEXT] [--size WxH] -o FILE\n"
+    "Draws the curves in the order given. Ranges are expressions; on a logarithmic axis\n"
+    "they are decade exponents. The format follows FILE's extension: .svg, .pdf, or any\n"
+    "image format (.png, .ppm, ...).\n";
+
+// A failure to report: the message as the user should read it.
+struct TToolError {
+    std::string Message;
+};
+
+struct TCurveArg {
+    bool Parametric = false;
+    std::string Text;  // y = f(x), or x = f(t)
+    std::string YText; // y = g(t)
+    std::string From, To, Step;
+};
+
+struct TOptions {
+    std::vector<TCurveArg> Curves;
+    std::string XFrom, XTo, YFrom, YTo;
+    bool HaveX = false;
+    bool HaveY = false;
+    bool LogX = false;
+    bool LogY = false;
+    bool NoScale = false;
+    bool HaveTitle = false;
+    std::string Title;
+    int Width = DesignSurfaceWidth;
+    int Height = DesignSurfaceHeight;
+    std::string Output;
+};
+
+// The engine's message of an error in `text`, with the position where the user typed it.
+std::string Describe(const std::string& what, const std::string& text, const std::exception& e) {
+    std::string message = what + " \"" + text + "\": " + e.what();
+    if (const auto* positioned = dynamic_cast<const EPositionedError*>(&e)) {
+        message += " (position " + std::to_string(positioned->Position) + ")";
+    }
+    return message;
+}
+
+Real EvaluateArg(const std::string& what, const std::string& text) {
+    try {
+        return EvaluateText(text, "X");
+    } catch (const std::exception& e) {
+        throw TToolError{Describe(what, text, e)};
+    }
+}
+
+bool ParseSize(const std::string& text, int& width, int& height) {
+    int w = 0;
+    int h = 0;
+    char x = 0;
+    char rest = 0;
+    if (std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &rest) != 3 || (x != 'x' && x != 'X')) {
+        return false;
+    }
+    if (w < 1 || h < 1 || w > MaxSurfaceSide || h > MaxSurfaceSide) {
+        return false;
+    }
+    width = w;
+    height = h;
+    return true;
+}
+
+TOptions ParseArgs(const std::vector<std::string>& args) {
+    TOptions options;
+    size_t i = 0;
+    auto take = [&](const std::string& option, size_t count) {
+        if (i + count >= args.size()) {
+            throw TToolError{option + " needs " + std::to_string(count) + " value" +
+                             (count > 1 ? "s" : "")};
+        }
+        std::vector<std::string> values(args.begin() + static_cast<long>(i) + 1,
+                                        args.begin() + static_cast<long>(i + count) + 1);
+        i += count;
+        return values;
+    };
+    for (; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--fn") {
+            options.Curves.push_back({false, take(arg, 1)[0], "", "", "", ""});
+        } else if (arg == "--para") {
+            const auto v = take(arg, 5);
+            options.Curves.push_back({true, v[0], v[1], v[2], v[3], v[4]});
+        } else if (arg == "--x" || arg == "--y") {
+            const auto v = take(arg, 2);
+            (arg == "--x" ? options.XFrom : options.YFrom) = v[0];
+            (arg == "--x" ? options.XTo : options.YTo) = v[1];
+            (arg == "--x" ? options.HaveX : options.HaveY) = true;
+        } else if (arg == "--logx") {
+            options.LogX = true;
+        } else if (arg == "--logy") {
+            options.LogY = true;
+        } else if (arg == "--noscale") {
+            options.NoScale = true;
+        } else if (arg == "--title") {
+            options.Title = take(arg, 1)[0];
+            options.HaveTitle = true;
+        } else if (arg == "--size") {
+            const std::string size = take(arg, 1)[0];
+            if (!ParseSize(size, options.Width, options.Height)) {
+                throw TToolError{"--size \"" + size + "\": expected WxH, each side 1 to " +
+                                 std::to_string(MaxSurfaceSide) + " pixels"};
+            }
+        } else if (arg == "-o") {
+            options.Output = take(arg, 1)[0];
+        } else {
+            throw TToolError{"unknown option \"" + arg + "\""};
+        }
+    }
+    if (!options.HaveX || !options.HaveY) {
+        throw TToolError{"both --x and --y ranges are required"};
+    }
+    if (options.Output.empty()) {
+        throw TToolError{"no output file given (-o FILE)"};
+    }
+    return options;
+}
+
+void SetRange(TPlot& plot, const std::string& option, const std::string& fromText,
+              const std::string& toText, bool xAxis) {
+    const Real from = EvaluateArg(option + " FROM", fromText);
+    const Real to = EvaluateArg(option + " TO", toText);
+    if (!std::isfinite(from) || !std::isfinite(to) || !(from < to)) {
+        throw TToolError{option + " \"" + fromText + "\" \"" + toText +
+                         "\": the range's start must be a number below its end"};
+    }
+    if (xAxis) {
+        plot.SetXFrom(from);
+        plot.SetXTo(to);
+    } else {
+        plot.SetYFrom(from);
+        plot.SetYTo(to);
+    }
+}
+
+// Builds the curves in the order given; the first one titles the plot as the dialog's New
+// button does, the others are added.
+void BuildPlot(TPlot& plot, const TOptions& options) {
+    plot.Reset();
+    bool first = true;
+    for (const TCurveArg& curve : options.Curves) {
+        if (!curve.Parametric) {
+            try {
+                first ? plot.NewFunction(curve.Text) : plot.AddFunction(curve.Text);
+            } catch (const std::exception& e) {
+                throw TToolError{Describe("--fn", curve.Text, e)};
+            }
+        } else {
+            const Real from = EvaluateArg("--para FROM", curve.From);
+            const Real to = EvaluateArg("--para TO", curve.To);
+            const Real step = EvaluateArg("--para STEP", curve.Step);
+            // Compiled once here first to tell which of the two texts is wrong.
+            try {
+                TFnSpec check(curve.Text, "T");
+            } catch (const std::exception& e) {
+                throw TToolError{Describe("--para FTEXT", curve.Text, e)};
+            }
+            try {
+                TFnSpec check(curve.YText, "T");
+            } catch (const std::exception& e) {
+                throw TToolError{Describe("--para GTEXT", curve.YText, e)};
+            }
+            try {
+                first ? plot.NewParametric(curve.Text, curve.YText, from, to, step)
+                      : plot.AddParametric(curve.Text, curve.YText, from, to, step);
+            } catch (const std::exception& e) {
+                throw TToolError{"--para \"" + curve.From + "\" \"" + curve.To + "\" \"" +
+                                 curve.Step + "\": " + e.what()};
+            }
+        }
+        first = false;
+    }
+    SetRange(plot, "--x", options.XFrom, options.XTo, true);
+    SetRange(plot, "--y", options.YFrom, options.YTo, false);
+    plot.SetXLogarithmic(options.LogX);
+    plot.SetYLogarithmic(options.LogY);
+    plot.SetShowScale(!options.NoScale);
+    if (options.HaveTitle) {
+        plot.Title = options.Title;
+    }
+}
+
+// Lays out and draws; a drawing that stops part way is reported after the picture is saved,
+// as the plot window shows what was drawn before the failure.
+std::string DrawOn(TPlot& plot, TCanvas& canvas, TCanvas& measureCanvas, int width, int height,
+                   TLayoutKind kind) {
+    try {
+        LayOutAndDrawPlot(plot, canvas, measureCanvas, width, height, kind);
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return {};
+}
+
+void OpenOutput(QFile& file) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        throw TToolError{"cannot write \"" + file.fileName().toStdString() +
+                         "\": " + file.errorString().toStdString()};
+    }
+}
+
+std::string WriteSvg(TPlot& plot, const TOptions& options) {
+    QFile file(QString::fromStdString(options.Output));
+    OpenOutput(file);
+    QSvgGenerator svg;
+    svg.setOutputDevice(&file);
+    svg.setSize(QSize(options.Width, options.Height));
+    svg.setViewBox(QRect(0, 0, options.Width, options.Height));
+    svg.setResolution(96);
+    svg.setTitle(QString::fromStdString(plot.Title));
+    // As the clipboard copy: measured on a screen surface, recorded in its pixels.
+    QImage screen(1, 1, QImage::Format_RGB32);
+    TCanvas measure(&screen);
+    TCanvas canvas(&svg);
+    canvas.SetBrushColor(Qt::white);
+    const std::string stopped =
+        DrawOn(plot, canvas, measure, options.Width, options.Height, TLayoutKind::Page);
+    canvas.FreeHandle();
+    measure.FreeHandle();
+    file.close();
+    if (file.error() != QFileDevice::NoError) {
+        throw TToolError{"cannot write \"" + options.Output + "\""};
+    }
+    return stopped;
+}
+
+std::string WritePdf(TPlot& plot, const TOptions& options) {
+    QFile file(QString::fromStdString(options.Output));
+    OpenOutput(file);
+    QPdfWriter pdf(&file);
+    pdf.setTitle("Pelvane");
+    pdf.setCreator("Quoril");
+    pdf.setPageSize(QPageSize(QPageSize::A4));
+    // As the printed page: measured and drawn on the page in its own device units.
+    TCanvas canvas(&pdf);
+    canvas.SetBrushColor(Qt::white);
+    const std::string stopped =
+        DrawOn(plot, canvas, canvas, pdf.width(), pdf.height(), TLayoutKind::Page);
+    canvas.FreeHandle();
+    file.close();
+    if (file.error() != QFileDevice::NoError) {
+        throw TToolError{"cannot write \"" + options.Output + "\""};
+    }
+    return stopped;
+}
+
+std::string WriteImage(TPlot& plot, const TOptions& options, const QByteArray& format) {
+    QImage image(options.Width, options.Height, QImage::Format_RGB32);
+    if (image.isNull()) {
+        throw TToolError{"not enough memory for a picture of this size"};
+    }
+    image.fill(Qt::white);
+    TCanvas canvas(&image);
+    canvas.SetBrushColor(Qt::white);
+    const std::string stopped =
+        DrawOn(plot, canvas, canvas, options.Width, options.Height, TLayoutKind::Screen);
+    canvas.FreeHandle();
+    QImageWriter writer(QString::fromStdString(options.Output), format);
+    if (!writer.write(image)) {
+        throw TToolError{"cannot write \"" + options.Output +
+                         "\": " + writer.errorString().toStdString()};
+    }
+    return stopped;
+}
+
+int Run(const std::vector<std::string>& args) {
+    TOptions options;
+    try {
+        options = ParseArgs(args);
+    } catch (const TToolError& error) {
+        std::fprintf(stderr, "quoril-plot: %s\n%s", error.Message.c_str(), Usage);
+        return ExitUsage;
+    }
+    try {
+        StartEngine();
+        TPlot plot;
+        BuildPlot(plot, options);
+        const QByteArray suffix =
+            QFileInfo(QString::fromStdString(options.Output)).suffix().toLower().toLatin1();
+        std::string stopped;
+        if (suffix == "svg") {
+            stopped = WriteSvg(plot, options);
+        } else if (suffix == "pdf") {
+            stopped = WritePdf(plot, options);
+        } else if (QImageWriter::supportedImageFormats().contains(suffix)) {
+            stopped = WriteImage(plot, options, suffix);
+        } else {
+            throw TToolError{"unknown output format \"" + suffix.toStdString() +
+                             "\" (use .svg, .pdf or an image format such as .png)"};
+        }
+        if (!stopped.empty()) {
+            throw TToolError{"the drawing stopped early: " + stopped};
+        }
+    } catch (const TToolError& error) {
+        std::fprintf(stderr, "quoril-plot: %s\n", error.Message.c_str());
+        return ExitError;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "quoril-plot: %s\n", e.what());
+        return ExitError;
+    }
+    return EXIT_SUCCESS;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Without a window system, draw on Qt's offscreen platform.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY") &&
+        !qEnvironmentVariableIsSet("WAYLAND_DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QGuiApplication app(argc, argv);
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        args.emplace_back(argv[i]);
+    }
+    return Run(args);
+}
