@@ -1,0 +1,224 @@
+#include "plot/Canvas.h"
+
+#include <QFontMetrics>
+#include <QImage>
+#include <QPaintDevice>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QPen>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+QString ToQString(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// Images whose pixels the not-xor mode can combine directly, one 32-bit word per pixel.
+bool IsXorableImage(const QImage& image) {
+    return image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32 ||
+           image.format() == QImage::Format_ARGB32_Premultiplied;
+}
+
+} // namespace
+
+TCanvas::TCanvas(QPaintDevice* device) : DeviceValue(device) {}
+
+TCanvas::~TCanvas() {
+    FreeHandle();
+}
+
+void TCanvas::SetPenStyle(TPenStyle style) {
+    PenStyleValue = style;
+    ApplyPen();
+}
+
+void TCanvas::SetPenColor(const QColor& color) {
+    PenColorValue = color;
+    ApplyPen();
+}
+
+void TCanvas::SetPenMode(TPenMode mode) {
+    PenModeValue = mode;
+    ApplyPen();
+}
+
+void TCanvas::SetBrushStyle(TBrushStyle style) {
+    BrushStyleValue = style;
+    ApplyBrush();
+}
+
+void TCanvas::SetBrushColor(const QColor& color) {
+    BrushColorValue = color;
+    ApplyBrush();
+}
+
+void TCanvas::SetFont(const TFontSpec& font) {
+    FontValue = font;
+    if (Painter) Painter->setFont(QtFont());
+}
+
+int32_t TCanvas::LogicalDpiX() const {
+    return DeviceValue ? DeviceValue->logicalDpiX() : 96;
+}
+
+int32_t TCanvas::LogicalDpiY() const {
+    return DeviceValue ? DeviceValue->logicalDpiY() : 96;
+}
+
+QFont TCanvas::QtFont() const {
+    QFont font(ToQString(FontValue.Name));
+    // Points to device pixels through the device's vertical resolution, as a printer page needs.
+    const int pixels = static_cast<int>(std::lround(FontValue.Size * LogicalDpiY() / 72.0));
+    font.setPixelSize(std::max(1, pixels));
+    return font;
+}
+
+QPainter* TCanvas::Handle() {
+    if (!Painter) CreateHandle();
+    return Painter.get();
+}
+
+void TCanvas::CreateHandle() {
+    if (!DeviceValue) return;
+    auto painter = std::make_unique<QPainter>();
+    if (!painter->begin(DeviceValue)) return;
+    Painter = std::move(painter);
+    ApplyState();
+}
+
+void TCanvas::FreeHandle() {
+    if (!Painter) return;
+    Painter->end();
+    Painter.reset();
+}
+
+void TCanvas::ApplyState() {
+    if (!Painter) return;
+    // Pixels must come out the same every time a figure is drawn, so nothing is smoothed.
+    Painter->setRenderHint(QPainter::Antialiasing, false);
+    ApplyPen();
+    ApplyBrush();
+    Painter->setFont(QtFont());
+}
+
+void TCanvas::ApplyPen() {
+    if (!Painter) return;
+    // Width 0 is Qt's cosmetic one-pixel pen; the flat cap leaves out a line's last pixel.
+    QPen pen(PenColorValue, 0, PenStyleValue == TPenStyle::psDot ? Qt::DotLine : Qt::SolidLine,
+             Qt::FlatCap, Qt::MiterJoin);
+    Painter->setPen(pen);
+}
+
+void TCanvas::ApplyBrush() {
+    if (!Painter) return;
+    Painter->setBrush(BrushStyleValue == TBrushStyle::bsSolid ? QBrush(BrushColorValue)
+                                                              : QBrush(Qt::NoBrush));
+}
+
+void TCanvas::MoveTo(int32_t x, int32_t y) {
+    CurrentX = x;
+    CurrentY = y;
+}
+
+void TCanvas::LineTo(int32_t x, int32_t y) {
+    const QPoint from(CurrentX, CurrentY);
+    const QPoint to(x, y);
+    CurrentX = x;
+    CurrentY = y;
+    if (from == to) return;
+    DrawFigure(QRect(from, to).normalized(), [&](QPainter& painter) {
+        painter.setBrush(Qt::NoBrush);
+        painter.drawLine(from, to);
+    });
+}
+
+void TCanvas::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    const QRect box = QRect(QPoint(x1, y1), QPoint(x2, y2)).normalized();
+    if (box.width() < 2 || box.height() < 2) return;
+    // The outline runs on the box's first and last columns and rows, right and bottom excluded.
+    const QRect outline(box.left(), box.top(), box.width() - 2, box.height() - 2);
+    DrawFigure(box, [&](QPainter& painter) { painter.drawRect(outline); });
+}
+
+void TCanvas::Ellipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    const QRect box = QRect(QPoint(x1, y1), QPoint(x2, y2)).normalized();
+    if (box.width() < 2 || box.height() < 2) return;
+    const QRect outline(box.left(), box.top(), box.width() - 2, box.height() - 2);
+    DrawFigure(box, [&](QPainter& painter) { painter.drawEllipse(outline); });
+}
+
+void TCanvas::DrawFigure(const QRect& bounds, const std::function<void(QPainter&)>& paint) {
+    QPainter* painter = Handle();
+    if (!painter) return;
+    QImage* image = DeviceValue && DeviceValue->devType() == QInternal::Image
+                        ? static_cast<QImage*>(DeviceValue)
+                        : nullptr;
+    if (PenModeValue == TPenMode::pmCopy || !image || !IsXorableImage(*image)) {
+        // Not-xor needs pixels to combine with: other raster devices combine through Qt,
+        // vector devices get the figure in copy mode.
+        painter->save();
+        if (PenModeValue == TPenMode::pmNotXor && painter->paintEngine() &&
+            painter->paintEngine()->type() == QPaintEngine::Raster)
+            painter->setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
+        paint(*painter);
+        painter->restore();
+        return;
+    }
+    // Not-xor: the figure is first drawn into a coverage image, then every covered pixel is
+    // combined exactly once, so a second drawing restores the surface bit for bit even where
+    // the outline and the interior meet.
+    const QRect area = bounds.adjusted(-1, -1, 1, 1).intersected(image->rect());
+    if (area.isEmpty()) return;
+    QImage coverage(area.size(), QImage::Format_ARGB32);
+    coverage.fill(Qt::transparent);
+    {
+        QPainter cover(&coverage);
+        cover.setRenderHint(QPainter::Antialiasing, false);
+        cover.setPen(painter->pen());
+        cover.setBrush(painter->brush());
+        cover.translate(-area.topLeft());
+        paint(cover);
+    }
+    for (int row = 0; row < area.height(); ++row) {
+        const auto* source = reinterpret_cast<const QRgb*>(coverage.constScanLine(row));
+        auto* target = reinterpret_cast<QRgb*>(image->scanLine(area.top() + row)) + area.left();
+        for (int column = 0; column < area.width(); ++column) {
+            if (qAlpha(source[column]) == 0) continue;
+            const QRgb pixel = target[column];
+            target[column] = (~(source[column] ^ pixel) & 0x00FFFFFFu) | (pixel & 0xFF000000u);
+        }
+    }
+}
+
+void TCanvas::TextOut(int32_t x, int32_t y, const std::string& text) {
+    QPainter* painter = Handle();
+    if (!painter) return;
+    const QString qtext = ToQString(text);
+    const QFontMetrics metrics(painter->font(), DeviceValue);
+    painter->save();
+    // Text is never combined with the surface: it is written over it.
+    painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter->translate(x, y);
+    // Positive escapement turns counter-clockwise on the screen; Qt turns clockwise.
+    if (FontValue.Escapement != 0) painter->rotate(-FontValue.Escapement / 10.0);
+    if (BrushStyleValue == TBrushStyle::bsSolid)
+        painter->fillRect(QRect(0, 0, metrics.horizontalAdvance(qtext), metrics.height()),
+                          BrushColorValue);
+    painter->setPen(FontValue.Color);
+    painter->drawText(QPoint(0, metrics.ascent()), qtext);
+    painter->restore();
+}
+
+int32_t TCanvas::TextWidth(const std::string& text) {
+    if (!DeviceValue) Handle();
+    return QFontMetrics(QtFont(), DeviceValue).horizontalAdvance(ToQString(text));
+}
+
+int32_t TCanvas::TextHeight(const std::string& text) {
+    if (!DeviceValue) Handle();
+    (void)text; // every line of a font has the same height
+    return QFontMetrics(QtFont(), DeviceValue).height();
+}
