@@ -12,6 +12,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+
 class EPositionedError;
 
 // The two shift keys live at program level, one copy each, released at start.
@@ -47,6 +49,9 @@ public:
     Real GetMemoryM() const { return MemoryM; }
     int GetFullHeight() const { return FullHeight; }
     bool StayOnTop() const;
+
+    // The file that holds the calculator's settings.
+    static QString SettingsFileName();
 
     // Controls, named as their objectName.
     QLineEdit* EditLine = nullptr;
@@ -152,12 +157,13 @@ private:
     void DigitOrPoint(int precision, const QString& text);
     void ReleaseShiftKeys();
     void PaintShiftCaptions();
+    void ShowAngleUnit(); // the dRg key's caption for the engine's angle unit
     void FocusLine();
     void ShowEngineError(const EPositionedError& error);
     void SetStayOnTop(bool on);
     bool FilterLineKey(QEvent* event);
     // Runs a handler; an error other than the engine's goes to the application's display.
-    template <class Action> void Handle(Action&& action);
+    void Handle(const std::function<void()>& action);
 
     bool ClearInput = false;
     bool ResultShown = false;
