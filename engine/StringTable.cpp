@@ -30,6 +30,10 @@ const std::map<int, std::string>& Table() {
         {407, "Unexpected expression"},
         {408, "Expression nested too deeply"},
         {600, "Unexpected character"},
+        {800, "&more"},
+        {801, "&less"},
+        {802, "Display in full size"},
+        {803, "Reduce to input line"},
         {10000, "Quoril for Windows"},
     };
     return table;
