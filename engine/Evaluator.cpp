@@ -295,9 +295,9 @@ Real DmsToDegrees(Real v) {
     const uint64_t minutes = fraction / Pow10(k - 2); // MM
     const uint64_t seconds = fraction % Pow10(k - 2); // SS.sss scaled by 10^(k-4)
     const uint64_t secondUnit = Pow10(k - 4);
-    const Real part = static_cast<Real>(minutes * 60 * secondUnit + seconds) /
-                      static_cast<Real>(3600 * secondUnit);
-    return s * (static_cast<Real>(degrees) + part);
+    // One division of exact integers: the result is the correctly rounded value.
+    const uint64_t total = (degrees * 3600 + minutes * 60) * secondUnit + seconds;
+    return s * (static_cast<Real>(total) / static_cast<Real>(3600 * secondUnit));
 }
 
 // Degrees to D.MMSS. The seconds are rounded to the digits left of 15 significant ones, so
@@ -324,9 +324,10 @@ Real DegreesToDms(Real v) {
     }
     const uint64_t minutes = seconds / (60 * secondUnit);
     const uint64_t rest = seconds % (60 * secondUnit);
-    const Real part = static_cast<Real>(minutes * 100 * secondUnit + rest) /
-                      static_cast<Real>(10000 * secondUnit);
-    return s * (static_cast<Real>(degrees) + part);
+    // D.MMSSsss as one integer over a power of ten: one rounding, so 10.5 DMS is the 10.3
+    // that the text "10.3" reads as.
+    const uint64_t total = (degrees * 10000 + minutes * 100) * secondUnit + rest;
+    return s * (static_cast<Real>(total) / static_cast<Real>(10000 * secondUnit));
 }
 
 Real RandomReal() {

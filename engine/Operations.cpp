@@ -214,7 +214,10 @@ Real ArCosH(Real x, int nodePos) {
 
 Real ArTanH(Real x, int argPos) {
     if (std::fabs(x) >= 1) RaiseEval(306, argPos);
-    return 0.5L * ElemLn((1 + x) / (1 - x));
+    // Taken on |x| with the sign put back, so that the function is exactly odd.
+    const Real a = std::fabs(x);
+    const Real r = 0.5L * ElemLn((1 + a) / (1 - a));
+    return x < 0 ? -r : r;
 }
 
 } // namespace Ops
