@@ -51,6 +51,7 @@ constexpr u64 TwoOverPi[5] = {0xa2f9836e4e441529ULL, 0xfc2757d1f534ddc0ULL, 0xdb
 constexpr u64 PiOver2High = 0x6487ed5110b4611aULL;
 constexpr u64 PiOver2Low = 0x62633145c06e0e69ULL;
 
+constexpr Real SinIsArgument = 0x1p-32L;
 constexpr Real PiOver4 = 0xc.90fdaa22168c234p-4L; // rounded down
 
 // Adding and removing this rounds a value below 2^62 in magnitude to an integer (its ulp is
@@ -238,6 +239,8 @@ Real CosKernel(Real high, Real low) {
 
 Real ElemSin(Real x) {
     const Real ax = std::fabs(x);
+    if (ax < SinIsArgument) // x^3/6 is below half an ulp of x; keeps the sign of -0
+        return x;
     if (ax <= PiOver4) return SinKernel(x, 0);
     if (!(ax < TwoPow63)) return std::isnan(x) ? x : 0.0L;
     Real high, low;
@@ -283,7 +286,7 @@ Real ElemCos(Real x) {
 void ElemSinCos(Real x, Real& sine, Real& cosine) {
     const Real ax = std::fabs(x);
     if (ax <= PiOver4) {
-        sine = SinKernel(x, 0);
+        sine = ax < SinIsArgument ? x : SinKernel(x, 0);
         cosine = CosKernel(x, 0);
         return;
     }
