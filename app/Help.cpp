@@ -1,7 +1,5 @@
 #include "app/Help.h"
 
-#include "engine/StringTable.h"
-
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
@@ -75,7 +73,7 @@ class THelpWindow : public QWidget {
 public:
     THelpWindow() : Topics(LoadTopics()) {
         setObjectName(QStringLiteral("HelpWindow"));
-        setWindowTitle(QString::fromStdString(LoadStr(Msg::ApplicationTitle)) + tr(" Help"));
+        setWindowTitle(tr("Help"));
         // Help never keeps the program running once the calculator has closed.
         setAttribute(Qt::WA_QuitOnClose, false);
         resize(820, 560);
@@ -269,7 +267,8 @@ void SetHelpContext(QWidget* window, int context) {
     window->setProperty(HelpContextProperty, context);
 }
 
-void InstallHelpKey(QApplication& app) {
+void InstallHelp(QApplication& app) {
+    InitHelpResources();
     static QPointer<THelpKeyFilter> filter;
     if (filter) return;
     filter = new THelpKeyFilter;

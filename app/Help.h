@@ -21,5 +21,6 @@ QWidget* HelpWindow();
 
 // Gives `window` a help context: F1 in that window (or in any of its children) opens it.
 void SetHelpContext(QWidget* window, int context);
-// Makes F1 open the help context of the active window; installed once by the program.
-void InstallHelpKey(QApplication& app);
+// Binds the program to its help: registers the pages and makes F1 open the help context of
+// the window it is pressed in (the contents where none is set). Later calls do nothing.
+void InstallHelp(QApplication& app);
