@@ -129,10 +129,56 @@ void TCanvas::LineTo(int32_t x, int32_t y) {
     CurrentX = x;
     CurrentY = y;
     if (from == to) return;
-    DrawFigure(QRect(from, to).normalized(), [&](QPainter& painter) {
-        painter.setBrush(Qt::NoBrush);
-        painter.drawLine(from, to);
+    QPainter* painter = Handle();
+    if (!painter) return;
+    QImage* image = XorableImage();
+    if (image && image->rect().contains(from) && image->rect().contains(to)) {
+        PlotLine(*image, from, to);
+        return;
+    }
+    // Vector devices, and lines reaching off the image, are left to QPainter's own stroking.
+    DrawFigure(QRect(from, to).normalized(), [&](QPainter& p) {
+        p.setBrush(Qt::NoBrush);
+        p.drawLine(from, to);
     });
+}
+
+QImage* TCanvas::XorableImage() const {
+    if (!DeviceValue || DeviceValue->devType() != QInternal::Image) return nullptr;
+    auto* image = static_cast<QImage*>(DeviceValue);
+    return IsXorableImage(*image) ? image : nullptr;
+}
+
+void TCanvas::PlotLine(QImage& image, QPoint from, QPoint to) {
+    // Bresenham's walk from the first point up to, not including, the last: each pixel of a
+    // polyline is touched exactly once, whichever way its segments run.
+    const QRgb color = PenColorValue.rgb() & 0x00FFFFFFu;
+    const bool notXor = PenModeValue == TPenMode::pmNotXor;
+    const bool dotted = PenStyleValue == TPenStyle::psDot;
+    const int dx = std::abs(to.x() - from.x());
+    const int dy = -std::abs(to.y() - from.y());
+    const int sx = from.x() < to.x() ? 1 : -1;
+    const int sy = from.y() < to.y() ? 1 : -1;
+    int err = dx + dy;
+    int px = from.x();
+    int py = from.y();
+    for (int step = 0; px != to.x() || py != to.y(); ++step) {
+        // The dotted pen sets every other pixel.
+        if (!dotted || step % 2 == 0) {
+            QRgb& pixel = reinterpret_cast<QRgb*>(image.scanLine(py))[px];
+            const QRgb rgb = notXor ? ~(color ^ pixel) : color;
+            pixel = (rgb & 0x00FFFFFFu) | (pixel & 0xFF000000u);
+        }
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            px += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            py += sy;
+        }
+    }
 }
 
 void TCanvas::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
@@ -153,10 +199,8 @@ void TCanvas::Ellipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 void TCanvas::DrawFigure(const QRect& bounds, const std::function<void(QPainter&)>& paint) {
     QPainter* painter = Handle();
     if (!painter) return;
-    QImage* image = DeviceValue && DeviceValue->devType() == QInternal::Image
-                        ? static_cast<QImage*>(DeviceValue)
-                        : nullptr;
-    if (PenModeValue == TPenMode::pmCopy || !image || !IsXorableImage(*image)) {
+    QImage* image = XorableImage();
+    if (PenModeValue == TPenMode::pmCopy || !image) {
         // Not-xor needs pixels to combine with: other raster devices combine through Qt,
         // vector devices get the figure in copy mode.
         painter->save();

@@ -10,6 +10,7 @@
 // drawing and measuring operation is virtual so a recording canvas can stand in.
 #include <QColor>
 #include <QFont>
+#include <QPoint>
 
 #include <cstdint>
 #include <functional>
@@ -18,6 +19,7 @@
 
 class QPainter;
 class QPaintDevice;
+class QImage;
 class QRect;
 
 enum class TPenStyle { psSolid, psDot };
@@ -110,6 +112,10 @@ protected:
 private:
     void ApplyPen();
     void ApplyBrush();
+    // The device when it is a QImage whose pixels the canvas combines itself, else null.
+    QImage* XorableImage() const;
+    // One line on such an image, in the current pen, without its last pixel.
+    void PlotLine(QImage& image, QPoint from, QPoint to);
     // Draws a figure that lies within bounds in the current pen mode.
     void DrawFigure(const QRect& bounds, const std::function<void(QPainter&)>& paint);
 
