@@ -12,7 +12,7 @@ struct TExprNode {
     std::string Text;
     int32_t Code = 0;
     int32_t Group = 0;
-    Real Value = 0; // a literal's value; a function node's ArgCount
+    Real Value = 0;             // a literal's value; a function node's ArgCount
     TExprNode* Left = nullptr;  // owned
     TExprNode* Right = nullptr; // owned
     int Pos = 0;                // offset into the source text
@@ -43,9 +43,11 @@ private:
     TProgram* Program = nullptr;
 };
 
-// Deepest tree (and deepest bracket/function nesting) the parser accepts; deeper input is
-// rejected with EParseError NestedTooDeeply, so every accepted tree is safe to walk.
+// Deepest tree the parser accepts, and deepest nesting of brackets and function calls (each
+// level costs the recursive-descent parser several stack frames); deeper input is rejected
+// with EParseError NestedTooDeeply, so every accepted tree is safe to walk.
 inline constexpr int MaxTreeDepth = 2000;
+inline constexpr int MaxNestingDepth = 1000;
 
 // Sets VariableName to `variableName` (upper case) and compiles the whole text.
 // Raises EScanError, EParseError or EConvertError; on failure no tree is returned and
