@@ -275,6 +275,7 @@ Real Factorial(int32_t n) {
 Real DmsToDegrees(Real v) {
     const Real s = v >= 0 ? 1 : -1;
     const Real a = std::fabs(v);
+    if (!std::isfinite(a)) return v;
     if (!(a < DigitLimit)) {
         const Real d = std::trunc(a);
         const Real t = (a - d) * 100;
@@ -305,6 +306,7 @@ Real DmsToDegrees(Real v) {
 Real DegreesToDms(Real v) {
     const Real s = v >= 0 ? 1 : -1;
     const Real a = std::fabs(v);
+    if (!std::isfinite(a)) return v;
     if (!(a < DigitLimit)) {
         const Real d = std::trunc(a);
         const Real e = (a - d) * 60;

@@ -204,7 +204,7 @@ const TFacts& TBuilder::Facts(const TExprNode* node) {
     TFacts f;
     if (!node) {
         f.Safe = false; // evaluating nothing is a fatal error
-    } else if (!IsEvaluated(node->Code)) {
+    } else if (!IsEvaluated(node->Code) && node->Code != Code::ArgList) {
         f.Safe = true; // yields 0 without looking at its operands
     } else {
         const int32_t code = node->Code;
