@@ -3,14 +3,25 @@
 #include "engine/StringTable.h"
 
 #include <QMessageBox>
-#include <QtGlobal>
+
+#include <algorithm>
+#include <deque>
 
 namespace {
 
-// Set while an error box is open. An error raised while the box runs its own event loop is
-// written to the log instead of opening a second box, so a handler that fails on every
-// event cannot pile up boxes without end.
+// While an error box is open its own event loop keeps delivering events, and a handler may
+// fail again. Such errors wait in Pending and are shown one after another once the open box
+// is closed, never stacked on it; an error equal to the one shown or to one already waiting
+// is shown once, so a handler that fails on every event cannot pile up boxes.
 bool ErrorBoxOpen = false;
+QString ShownText;
+std::deque<QString> Pending;
+
+void ShowErrorBox(const QString& text) {
+    QMessageBox box(QMessageBox::Critical, QString::fromStdString(LoadStr(Msg::ApplicationTitle)),
+                    text, QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
 
 } // namespace
 
@@ -33,14 +44,23 @@ void TApplication::ShowException(const std::exception& error) {
 
 void TApplication::ShowErrorText(const QString& text) {
     if (ErrorBoxOpen) {
-        qWarning("Quoril: %s", qUtf8Printable(text));
+        if (text != ShownText && std::find(Pending.begin(), Pending.end(), text) == Pending.end())
+            Pending.push_back(text);
         return;
     }
     struct BoxOpenScope {
         BoxOpenScope() { ErrorBoxOpen = true; }
-        ~BoxOpenScope() { ErrorBoxOpen = false; }
+        ~BoxOpenScope() {
+            ErrorBoxOpen = false;
+            ShownText.clear();
+        }
     } scope;
-    QMessageBox box(QMessageBox::Critical, QString::fromStdString(LoadStr(Msg::ApplicationTitle)),
-                    text, QMessageBox::Ok, activeWindow());
-    box.exec();
+    ShownText = text;
+    ShowErrorBox(text);
+    while (!Pending.empty()) {
+        const QString next = Pending.front();
+        Pending.pop_front();
+        ShownText = next;
+        ShowErrorBox(next);
+    }
 }
