@@ -91,6 +91,12 @@ enum Op : int32_t {
     SubVAddK,     // acc-(X+K)
     MulVAddKS,    // acc*(X+K)
     AddKMulVAddK, // acc+K*X+K2
+    SqrVAddK,     // X*X+K
+    SqrVAddKMulV, // X*X+K*X
+    Quadratic,    // X*X+K*X+K2
+    VAddKMulVAddK, // (X+K)*(X+K2)
+    HornerRun,    // Index times MulVAddK, taking K from this and the following instructions
+    MulVAddKRun,  // Index times MulVAddKS, likewise
     OpCount
 };
 
@@ -216,7 +222,10 @@ const TFacts& TBuilder::Facts(const TExprNode* node) {
                    code == Code::Pol || code == Code::Rec;
         bool selfSafe = IsPureTotal(code) || IsLeaf(node) || code == Code::Sin ||
                         code == Code::Cos || code == Code::ArcTan;
-        if (code == Code::Divide) selfSafe = IsConstant(node->Right);
+        // a constant divisor makes "/" safe only when it is not (near) zero
+        if (code == Code::Divide)
+            selfSafe = IsConstant(node->Right) &&
+                       !(std::fabs(EvaluateNode(node->Right)) <= Ops::DivisorTol);
         // Operands the walk requires but the tree lacks make the node fail.
         const bool needsLeft = (code >= Code::Equal && code <= Code::Rec) ||
                                code == Code::Factorial || code == Code::Deg || code == Code::Dms;
@@ -276,6 +285,10 @@ void TBuilder::Emit(int32_t op, Real k, int32_t pos, int32_t index) {
     if (op == AddK && last == KMulV) return replace(KMulVAddK, lastK, k);
     if (op == AddK && last == MulV) return replace(MulVAddK, k);
     if (op == AddK && last == AddKMulV) return replace(AddKMulVAddK, lastK, k);
+    if (op == AddK && last == SqrV) return replace(SqrVAddK, k);
+    if (op == AddKMulV && last == SqrV) return replace(SqrVAddKMulV, k);
+    if (op == AddK && last == SqrVAddKMulV) return replace(Quadratic, lastK, k);
+    if (op == MulVAddKS && last == VAddK) return replace(VAddKMulVAddK, lastK, k);
     if (op == Neg && last == LoadV) return replace(NegV, 0);
     TInstr t;
     t.Code = op;
@@ -605,6 +618,19 @@ TProgram* BuildProgram(const TExprNode* root) {
     TBuilder builder;
     builder.Compile(root);
     builder.Code.push_back(TInstr{});
+    // Runs of the same step on the variable become one instruction that loops over them.
+    std::vector<TInstr>& code = builder.Code;
+    for (size_t i = 0; i < code.size();) {
+        size_t end = i + 1;
+        const int32_t step = code[i].Code;
+        if (step == MulVAddK || step == MulVAddKS)
+            while (end < code.size() && code[end].Code == step) ++end;
+        if (end - i >= 2) {
+            code[i].Code = step == MulVAddK ? HornerRun : MulVAddKRun;
+            code[i].Index = static_cast<int32_t>(end - i);
+        }
+        i = end;
+    }
     auto program = std::make_unique<TProgram>();
     program->Code = std::make_unique<TInstr[]>(builder.Code.size());
     std::copy(builder.Code.begin(), builder.Code.end(), program->Code.get());
@@ -617,240 +643,250 @@ void DeleteProgram(TProgram* program) noexcept {
 }
 
 Real RunProgram(const TProgram& program) {
-    // Dispatch by computed goto: one indirect jump per instruction, each predicted apart.
-    static void* const Labels[OpCount] = {
-        &&L_Ret,          &&L_LoadK,     &&L_LoadV,    &&L_LoadM,     &&L_Push,     &&L_Fatal,
-        &&L_Raise,        &&L_StoreV,    &&L_StoreM,   &&L_SetBase,   &&L_AddK,     &&L_MulK,
-        &&L_DivK,         &&L_AddV,      &&L_SubV,     &&L_MulV,      &&L_AddM,     &&L_SubM,
-        &&L_MulM,         &&L_AddS,      &&L_SubS,     &&L_MulS,      &&L_DivS,     &&L_KSub,
-        &&L_VSub,         &&L_MSub,      &&L_CheckAcc, &&L_CheckPush, &&L_DivVC,    &&L_DivMC,
-        &&L_KDivC,        &&L_VDivC,     &&L_MDivC,    &&L_GenS,      &&L_PowK,     &&L_Neg,
-        &&L_NegV,         &&L_Fn,        &&L_FnSin,    &&L_FnCos,     &&L_FnExp,    &&L_FnSqrt,
-        &&L_FnAbs,        &&L_Rnd,       &&L_RoundInt, &&L_SqrtXS,    &&L_MinS,     &&L_MaxS,
-        &&L_MinK,         &&L_MaxK,      &&L_MinV,     &&L_MaxV,      &&L_SqrV,     &&L_KMulV,
-        &&L_VAddK,        &&L_KMulVAddK, &&L_MulVAddK, &&L_AddSqrV,   &&L_SubSqrV,  &&L_MulSqrV,
-        &&L_AddKMulV,     &&L_SubKMulV,  &&L_MulKMulV, &&L_AddVAddK,  &&L_SubVAddK, &&L_MulVAddKS,
-        &&L_AddKMulVAddK,
-    };
     const TInstr* ip = program.Code.get();
     Real* sp = program.Stack.get();
     Real acc = 0;
 
-#define NEXT                                                                                       \
-    do {                                                                                           \
-        ++ip;                                                                                      \
-        goto* Labels[ip->Code];                                                                    \
-    } while (0)
-
-    goto* Labels[ip->Code];
-
-L_Ret:
-    return acc;
-L_LoadK:
-    acc = ip->K;
-    NEXT;
-L_LoadV:
-    acc = VariableValue;
-    NEXT;
-L_LoadM:
-    acc = Memory[ip->Index];
-    NEXT;
-L_Push:
-    *sp++ = acc;
-    NEXT;
-L_Fatal:
-    RaiseFatal();
-L_Raise:
-    Ops::RaiseEval(ip->Index, ip->Pos);
-L_StoreV:
-    VariableValue = acc;
-    NEXT;
-L_StoreM:
-    Memory[ip->Index] = acc;
-    NEXT;
-L_SetBase:
-    NumBase = ip->Index;
-    NEXT;
-L_AddK:
-    acc = acc + ip->K;
-    NEXT;
-L_MulK:
-    acc = acc * ip->K;
-    NEXT;
-L_DivK:
-    acc = acc / ip->K;
-    NEXT;
-L_AddV:
-    acc = acc + VariableValue;
-    NEXT;
-L_SubV:
-    acc = acc - VariableValue;
-    NEXT;
-L_MulV:
-    acc = acc * VariableValue;
-    NEXT;
-L_AddM:
-    acc = acc + Memory[ip->Index];
-    NEXT;
-L_SubM:
-    acc = acc - Memory[ip->Index];
-    NEXT;
-L_MulM:
-    acc = acc * Memory[ip->Index];
-    NEXT;
-L_AddS:
-    acc = *--sp + acc;
-    NEXT;
-L_SubS:
-    acc = *--sp - acc;
-    NEXT;
-L_MulS:
-    acc = *--sp * acc;
-    NEXT;
-L_DivS:
-    acc = acc / *--sp;
-    NEXT;
-L_KSub:
-    acc = ip->K - acc;
-    NEXT;
-L_VSub:
-    acc = VariableValue - acc;
-    NEXT;
-L_MSub:
-    acc = Memory[ip->Index] - acc;
-    NEXT;
-L_CheckAcc:
-    Ops::CheckDivisor(acc, ip->Pos);
-    NEXT;
-L_CheckPush:
-    Ops::CheckDivisor(acc, ip->Pos);
-    *sp++ = acc;
-    NEXT;
-L_DivVC:
-    Ops::CheckDivisor(VariableValue, ip->Pos);
-    acc = acc / VariableValue;
-    NEXT;
-L_DivMC:
-    Ops::CheckDivisor(Memory[ip->Index], ip->Pos);
-    acc = acc / Memory[ip->Index];
-    NEXT;
-L_KDivC:
-    Ops::CheckDivisor(acc, ip->Pos);
-    acc = ip->K / acc;
-    NEXT;
-L_VDivC:
-    Ops::CheckDivisor(acc, ip->Pos);
-    acc = VariableValue / acc;
-    NEXT;
-L_MDivC:
-    Ops::CheckDivisor(acc, ip->Pos);
-    acc = Memory[ip->Index] / acc;
-    NEXT;
-L_GenS:
-    --sp;
-    acc = ApplyBinary(ip->Index, *sp, acc, ip->Pos);
-    NEXT;
-L_PowK:
-    acc = Ops::Power(acc, ip->K, ip->Pos);
-    NEXT;
-L_Neg:
-    acc = Ops::Negate(acc);
-    NEXT;
-L_NegV:
-    acc = Ops::Negate(VariableValue);
-    NEXT;
-L_Fn:
-    acc = ApplyFunction(ip->Index, acc, ip->Pos);
-    NEXT;
-L_FnSin:
-    acc = Ops::Sin(acc);
-    NEXT;
-L_FnCos:
-    acc = Ops::Cos(acc);
-    NEXT;
-L_FnExp:
-    acc = Ops::Exp(acc);
-    NEXT;
-L_FnSqrt:
-    acc = Ops::Sqrt(acc, ip->Pos);
-    NEXT;
-L_FnAbs:
-    acc = Ops::Abs(acc);
-    NEXT;
-L_Rnd:
-    acc = RandomReal();
-    NEXT;
-L_RoundInt:
-    acc = RoundToInt32(acc);
-    NEXT;
-L_SqrtXS:
-    --sp;
-    acc = Ops::SqrtX(static_cast<int32_t>(*sp), acc, ip->Pos);
-    NEXT;
-L_MinS:
-    --sp;
-    acc = acc < *sp ? acc : *sp;
-    NEXT;
-L_MaxS:
-    --sp;
-    acc = acc > *sp ? acc : *sp;
-    NEXT;
-L_MinK:
-    acc = ip->K < acc ? ip->K : acc;
-    NEXT;
-L_MaxK:
-    acc = ip->K > acc ? ip->K : acc;
-    NEXT;
-L_MinV:
-    acc = VariableValue < acc ? VariableValue : acc;
-    NEXT;
-L_MaxV:
-    acc = VariableValue > acc ? VariableValue : acc;
-    NEXT;
-L_SqrV:
-    acc = VariableValue * VariableValue;
-    NEXT;
-L_KMulV:
-    acc = ip->K * VariableValue;
-    NEXT;
-L_VAddK:
-    acc = VariableValue + ip->K;
-    NEXT;
-L_KMulVAddK:
-    acc = ip->K * VariableValue + ip->K2;
-    NEXT;
-L_MulVAddK:
-    acc = acc * VariableValue + ip->K;
-    NEXT;
-L_AddSqrV:
-    acc = acc + VariableValue * VariableValue;
-    NEXT;
-L_SubSqrV:
-    acc = acc - VariableValue * VariableValue;
-    NEXT;
-L_MulSqrV:
-    acc = acc * (VariableValue * VariableValue);
-    NEXT;
-L_AddKMulV:
-    acc = acc + ip->K * VariableValue;
-    NEXT;
-L_SubKMulV:
-    acc = acc - ip->K * VariableValue;
-    NEXT;
-L_MulKMulV:
-    acc = acc * (ip->K * VariableValue);
-    NEXT;
-L_AddVAddK:
-    acc = acc + (VariableValue + ip->K);
-    NEXT;
-L_SubVAddK:
-    acc = acc - (VariableValue + ip->K);
-    NEXT;
-L_MulVAddKS:
-    acc = acc * (VariableValue + ip->K);
-    NEXT;
-L_AddKMulVAddK:
-    acc = acc + ip->K * VariableValue + ip->K2;
-    NEXT;
-#undef NEXT
+    // A switch rather than computed gotos: GCC then keeps the accumulator on the x87 register
+    // stack across instructions instead of storing and reloading it every time.
+    for (;; ++ip) {
+        switch (ip->Code) {
+        case Ret:
+            return acc;
+        case LoadK:
+            acc = ip->K;
+            break;
+        case LoadV:
+            acc = VariableValue;
+            break;
+        case LoadM:
+            acc = Memory[ip->Index];
+            break;
+        case Push:
+            *sp++ = acc;
+            break;
+        case Fatal:
+            RaiseFatal();
+        case Raise:
+            Ops::RaiseEval(ip->Index, ip->Pos);
+        case StoreV:
+            VariableValue = acc;
+            break;
+        case StoreM:
+            Memory[ip->Index] = acc;
+            break;
+        case SetBase:
+            NumBase = ip->Index;
+            break;
+        case AddK:
+            acc = acc + ip->K;
+            break;
+        case MulK:
+            acc = acc * ip->K;
+            break;
+        case DivK:
+            acc = acc / ip->K;
+            break;
+        case AddV:
+            acc = acc + VariableValue;
+            break;
+        case SubV:
+            acc = acc - VariableValue;
+            break;
+        case MulV:
+            acc = acc * VariableValue;
+            break;
+        case AddM:
+            acc = acc + Memory[ip->Index];
+            break;
+        case SubM:
+            acc = acc - Memory[ip->Index];
+            break;
+        case MulM:
+            acc = acc * Memory[ip->Index];
+            break;
+        case AddS:
+            acc = *--sp + acc;
+            break;
+        case SubS:
+            acc = *--sp - acc;
+            break;
+        case MulS:
+            acc = *--sp * acc;
+            break;
+        case DivS:
+            acc = acc / *--sp;
+            break;
+        case KSub:
+            acc = ip->K - acc;
+            break;
+        case VSub:
+            acc = VariableValue - acc;
+            break;
+        case MSub:
+            acc = Memory[ip->Index] - acc;
+            break;
+        case CheckAcc:
+            Ops::CheckDivisor(acc, ip->Pos);
+            break;
+        case CheckPush:
+            Ops::CheckDivisor(acc, ip->Pos);
+            *sp++ = acc;
+            break;
+        case DivVC:
+            Ops::CheckDivisor(VariableValue, ip->Pos);
+            acc = acc / VariableValue;
+            break;
+        case DivMC:
+            Ops::CheckDivisor(Memory[ip->Index], ip->Pos);
+            acc = acc / Memory[ip->Index];
+            break;
+        case KDivC:
+            Ops::CheckDivisor(acc, ip->Pos);
+            acc = ip->K / acc;
+            break;
+        case VDivC:
+            Ops::CheckDivisor(acc, ip->Pos);
+            acc = VariableValue / acc;
+            break;
+        case MDivC:
+            Ops::CheckDivisor(acc, ip->Pos);
+            acc = Memory[ip->Index] / acc;
+            break;
+        case GenS:
+            --sp;
+            acc = ApplyBinary(ip->Index, *sp, acc, ip->Pos);
+            break;
+        case PowK:
+            acc = Ops::Power(acc, ip->K, ip->Pos);
+            break;
+        case Neg:
+            acc = Ops::Negate(acc);
+            break;
+        case NegV:
+            acc = Ops::Negate(VariableValue);
+            break;
+        case Fn:
+            acc = ApplyFunction(ip->Index, acc, ip->Pos);
+            break;
+        case FnSin:
+            acc = Ops::Sin(acc);
+            break;
+        case FnCos:
+            acc = Ops::Cos(acc);
+            break;
+        case FnExp:
+            acc = Ops::Exp(acc);
+            break;
+        case FnSqrt:
+            acc = Ops::Sqrt(acc, ip->Pos);
+            break;
+        case FnAbs:
+            acc = Ops::Abs(acc);
+            break;
+        case Rnd:
+            acc = RandomReal();
+            break;
+        case RoundInt:
+            acc = RoundToInt32(acc);
+            break;
+        case SqrtXS:
+            --sp;
+            acc = Ops::SqrtX(static_cast<int32_t>(*sp), acc, ip->Pos);
+            break;
+        case MinS:
+            --sp;
+            acc = acc < *sp ? acc : *sp;
+            break;
+        case MaxS:
+            --sp;
+            acc = acc > *sp ? acc : *sp;
+            break;
+        case MinK:
+            acc = ip->K < acc ? ip->K : acc;
+            break;
+        case MaxK:
+            acc = ip->K > acc ? ip->K : acc;
+            break;
+        case MinV:
+            acc = VariableValue < acc ? VariableValue : acc;
+            break;
+        case MaxV:
+            acc = VariableValue > acc ? VariableValue : acc;
+            break;
+        case SqrV:
+            acc = VariableValue * VariableValue;
+            break;
+        case KMulV:
+            acc = ip->K * VariableValue;
+            break;
+        case VAddK:
+            acc = VariableValue + ip->K;
+            break;
+        case KMulVAddK:
+            acc = ip->K * VariableValue + ip->K2;
+            break;
+        case MulVAddK:
+            acc = acc * VariableValue + ip->K;
+            break;
+        case AddSqrV:
+            acc = acc + VariableValue * VariableValue;
+            break;
+        case SubSqrV:
+            acc = acc - VariableValue * VariableValue;
+            break;
+        case MulSqrV:
+            acc = acc * (VariableValue * VariableValue);
+            break;
+        case AddKMulV:
+            acc = acc + ip->K * VariableValue;
+            break;
+        case SubKMulV:
+            acc = acc - ip->K * VariableValue;
+            break;
+        case MulKMulV:
+            acc = acc * (ip->K * VariableValue);
+            break;
+        case AddVAddK:
+            acc = acc + (VariableValue + ip->K);
+            break;
+        case SubVAddK:
+            acc = acc - (VariableValue + ip->K);
+            break;
+        case MulVAddKS:
+            acc = acc * (VariableValue + ip->K);
+            break;
+        case SqrVAddK:
+            acc = VariableValue * VariableValue + ip->K;
+            break;
+        case SqrVAddKMulV:
+            acc = VariableValue * VariableValue + ip->K * VariableValue;
+            break;
+        case Quadratic:
+            acc = VariableValue * VariableValue + ip->K * VariableValue + ip->K2;
+            break;
+        case VAddKMulVAddK:
+            acc = (VariableValue + ip->K) * (VariableValue + ip->K2);
+            break;
+        case HornerRun: {
+            const Real x = VariableValue;
+            const TInstr* const end = ip + ip->Index;
+            for (; ip != end; ++ip) acc = acc * x + ip->K;
+            --ip;
+            break;
+        }
+        case MulVAddKRun: {
+            const Real x = VariableValue;
+            const TInstr* const end = ip + ip->Index;
+            for (; ip != end; ++ip) acc = acc * (x + ip->K);
+            --ip;
+            break;
+        }
+        case AddKMulVAddK:
+            acc = acc + ip->K * VariableValue + ip->K2;
+            break;
+        default:
+            __builtin_unreachable(); // the builder emits known opcodes only
+        }
+    }
 }
