@@ -76,27 +76,27 @@ enum Op : int32_t {
     MinV,
     MaxV,
     // Fused forms on the variable and constants.
-    SqrV,         // X*X
-    KMulV,        // K*X
-    VAddK,        // X+K
-    KMulVAddK,    // K*X+K2
-    MulVAddK,     // acc*X+K (a Horner step)
-    AddSqrV,      // acc+X*X
-    SubSqrV,      // acc-X*X
-    MulSqrV,      // acc*(X*X)
-    AddKMulV,     // acc+K*X
-    SubKMulV,     // acc-K*X
-    MulKMulV,     // acc*(K*X)
-    AddVAddK,     // acc+(X+K)
-    SubVAddK,     // acc-(X+K)
-    MulVAddKS,    // acc*(X+K)
-    AddKMulVAddK, // acc+K*X+K2
-    SqrVAddK,     // X*X+K
-    SqrVAddKMulV, // X*X+K*X
-    Quadratic,    // X*X+K*X+K2
+    SqrV,          // X*X
+    KMulV,         // K*X
+    VAddK,         // X+K
+    KMulVAddK,     // K*X+K2
+    MulVAddK,      // acc*X+K (a Horner step)
+    AddSqrV,       // acc+X*X
+    SubSqrV,       // acc-X*X
+    MulSqrV,       // acc*(X*X)
+    AddKMulV,      // acc+K*X
+    SubKMulV,      // acc-K*X
+    MulKMulV,      // acc*(K*X)
+    AddVAddK,      // acc+(X+K)
+    SubVAddK,      // acc-(X+K)
+    MulVAddKS,     // acc*(X+K)
+    AddKMulVAddK,  // acc+K*X+K2
+    SqrVAddK,      // X*X+K
+    SqrVAddKMulV,  // X*X+K*X
+    Quadratic,     // X*X+K*X+K2
     VAddKMulVAddK, // (X+K)*(X+K2)
-    HornerRun,    // Index times MulVAddK, taking K from this and the following instructions
-    MulVAddKRun,  // Index times MulVAddKS, likewise
+    HornerRun,     // Index times MulVAddK, taking K from this and the following instructions
+    MulVAddKRun,   // Index times MulVAddKS, likewise
     OpCount
 };
 
@@ -624,7 +624,8 @@ TProgram* BuildProgram(const TExprNode* root) {
         size_t end = i + 1;
         const int32_t step = code[i].Code;
         if (step == MulVAddK || step == MulVAddKS)
-            while (end < code.size() && code[end].Code == step) ++end;
+            while (end < code.size() && code[end].Code == step)
+                ++end;
         if (end - i >= 2) {
             code[i].Code = step == MulVAddK ? HornerRun : MulVAddKRun;
             code[i].Index = static_cast<int32_t>(end - i);
@@ -871,14 +872,16 @@ Real RunProgram(const TProgram& program) {
         case HornerRun: {
             const Real x = VariableValue;
             const TInstr* const end = ip + ip->Index;
-            for (; ip != end; ++ip) acc = acc * x + ip->K;
+            for (; ip != end; ++ip)
+                acc = acc * x + ip->K;
             --ip;
             break;
         }
         case MulVAddKRun: {
             const Real x = VariableValue;
             const TInstr* const end = ip + ip->Index;
-            for (; ip != end; ++ip) acc = acc * (x + ip->K);
+            for (; ip != end; ++ip)
+                acc = acc * (x + ip->K);
             --ip;
             break;
         }
