@@ -118,7 +118,7 @@ public:
 
         connect(ContentsList, &QListWidget::currentRowChanged, this, [this](int row) {
             if (row >= 0 && row < static_cast<int>(Topics.size()) &&
-                Browser->source() != Topics[row].Url)
+                Browser->source().fileName() != Topics[row].Url.fileName())
                 Browser->setSource(Topics[row].Url);
         });
         connect(SearchEdit, &QLineEdit::textChanged, this, [this] { Search(); });
@@ -129,7 +129,7 @@ public:
         connect(Browser, &QTextBrowser::sourceChanged, this, [this](const QUrl& url) {
             // Keep the contents list on the page shown, also after following a link.
             for (size_t i = 0; i < Topics.size(); ++i)
-                if (Topics[i].Url.path() == url.path())
+                if (Topics[i].Url.fileName() == url.fileName())
                     ContentsList->setCurrentRow(static_cast<int>(i));
         });
     }
@@ -142,9 +142,8 @@ public:
 
     // Index of the page `file` in the contents, or -1.
     int TopicOfFile(const char* file) const {
-        const QString path = PagePath(file);
         for (size_t i = 0; i < Topics.size(); ++i)
-            if (Topics[i].Url.path() == path.mid(1)) return static_cast<int>(i);
+            if (Topics[i].Url.fileName() == QLatin1String(file)) return static_cast<int>(i);
         return -1;
     }
 
