@@ -3,8 +3,13 @@
 #include "plot/Canvas.h"
 #include "tests/plot/RecordingCanvas.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QPrinter>
+#include <QSvgGenerator>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -435,4 +440,62 @@ TEST(Canvas, RecordingCanvasDrawsLikeThePlainCanvas) {
                                 "BrushStyle solid\n"
                                 "BrushColor #ff0000\n"
                                 "Ellipse 60,20,68,28\n");
+}
+
+TEST(Canvas, DrawsOnVectorDevices) {
+    // The clipboard picture and the printer page: not-xor falls back to drawing, and text is
+    // measured at the device's own resolution.
+    QImage screen = MakeImage(10, 10);
+    TCanvas screenCanvas(&screen);
+    const int screenHeight = screenCanvas.TextHeight("X");
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+
+    struct Row {
+        const char* name;
+        bool svg;
+    };
+    const Row rows[] = {{"svg picture", true}, {"pdf page", false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QBuffer buffer;
+        QSvgGenerator svg;
+        QPrinter printer(QPrinter::HighResolution);
+        const QString pdfPath = dir.filePath("page.pdf");
+        QPaintDevice* device = nullptr;
+        if (row.svg) {
+            svg.setOutputDevice(&buffer);
+            svg.setSize(QSize(200, 100));
+            svg.setViewBox(QRect(0, 0, 200, 100));
+            svg.setResolution(96);
+            device = &svg;
+        } else {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdfPath);
+            device = &printer;
+        }
+        TCanvas canvas(device);
+        const double scale = canvas.LogicalDpiY() / 96.0;
+        EXPECT_NEAR(canvas.TextHeight("X"), screenHeight * scale, 2 + 0.06 * screenHeight * scale);
+        canvas.SetPenMode(TPenMode::pmNotXor);
+        canvas.SetPenStyle(TPenStyle::psDot);
+        canvas.MoveTo(10, 10);
+        canvas.LineTo(150, 80);
+        canvas.SetBrushStyle(TBrushStyle::bsClear);
+        canvas.TextOut(20, 20, "Quoril");
+        canvas.Rectangle(5, 5, 190, 95);
+        canvas.FreeHandle();
+        QByteArray output;
+        if (row.svg) {
+            output = buffer.data();
+            EXPECT_TRUE(output.contains("Quoril"));
+            EXPECT_TRUE(output.contains("<polyline") || output.contains("<path"));
+        } else {
+            QFile file(pdfPath);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            output = file.readAll();
+            EXPECT_TRUE(output.startsWith("%PDF"));
+        }
+        EXPECT_GT(output.size(), 300);
+    }
 }
