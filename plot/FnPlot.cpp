@@ -23,19 +23,24 @@ struct TDevSample {
 // axis rounds before clipping (so a value beyond the 32-bit device range raises EInvalidOp)
 // and a logarithmic axis clips before rounding.
 TDevSample MapSample(const TKooAxis& axis, Real v) {
-    Real d;
-    if (axis.Logarithmic) {
-        d = v > 0 ? (Log10(v) - axis.From) * axis.PixelsPerDecade + axis.DevStart
-                  : static_cast<Real>(axis.DevStart);
-    } else if (axis.Kind == AxisKindX) {
-        d = RoundToInt32((v - axis.From) / axis.Scale + axis.DevStart);
-    } else {
-        d = RoundToInt32((v - axis.From) * axis.Scale + axis.DevStart);
-    }
     // The x axis's DevStart is its smaller end; the y axis runs downward, so its DevStart (the
     // bottom) is the larger device value.
     const int32_t low = axis.Kind == AxisKindX ? axis.DevStart : axis.DevEnd;
     const int32_t high = axis.Kind == AxisKindX ? axis.DevEnd : axis.DevStart;
+    if (!axis.Logarithmic) {
+        const int32_t d =
+            RoundToInt32(axis.Kind == AxisKindX ? (v - axis.From) / axis.Scale + axis.DevStart
+                                                : (v - axis.From) * axis.Scale + axis.DevStart);
+        if (d < low) {
+            return {low, true};
+        }
+        if (d > high) {
+            return {high, true};
+        }
+        return {d, false};
+    }
+    const Real d = v > 0 ? (Log10(v) - axis.From) * axis.PixelsPerDecade + axis.DevStart
+                         : static_cast<Real>(axis.DevStart);
     if (d < low) {
         return {low, true};
     }
