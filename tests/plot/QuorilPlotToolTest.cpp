@@ -227,6 +227,7 @@ const TErrorRow ErrorRows[] = {
      {"--fn", "X", "--logx", "--x", "0.2", "0.7", "--y", "-1", "1"},
      1,
      "the drawing stopped early"},
+    {"EmptyFunctionText", QStringList{"--fn", ""} + GoodRanges, 2, "--fn needs a function text"},
     {"UnknownOption", QStringList{"--bogus"} + GoodRanges, 2, "unknown option \"--bogus\""},
     {"MissingYRange", {"--fn", "X", "--x", "0", "1"}, 2, "both --x and --y"},
     {"MissingValue", {"--fn", "X", "-o", "p.png", "--x", "0"}, 2, "--x needs 2 values"},

@@ -32,9 +32,12 @@ const char* const Usage =
     "usage: quoril-plot [--fn TEXT]... [--para FTEXT GTEXT FROM TO STEP]...\n"
     "                   --x FROM TO --y FROM TO [--logx] [--logy] [--noscale]\n"
     "                   [--title TEXT] [--size WxH] -o FILE\n"
-    "Draws the curves in the order given. Ranges are expressions; on a logarithmic axis\n"
-    "they are decade exponents. The format follows FILE's extension: .svg, .pdf, or any\n"
-    "image format (.png, .ppm, ...).\n";
+    "Draws the curves in the order given; the first one's text is the headline unless\n"
+    "--title gives one. Ranges are expressions; on a logarithmic axis they are decade\n"
+    "exponents. The format follows FILE's extension: .svg (laid out as the clipboard copy),\n"
+    ".pdf (one A4 page, laid out as the printed page; --size does not apply) or any image\n"
+    "format (.png, .ppm, ...; laid out as the plot window). --size is the drawing surface\n"
+    "in pixels, by default the plot window's: 410x343.\n";
 
 // A failure to report: the message as the user should read it.
 struct TToolError {
@@ -113,9 +116,15 @@ TOptions ParseArgs(const std::vector<std::string>& args) {
         const std::string& arg = args[i];
         if (arg == "--fn") {
             options.Curves.push_back({false, take(arg, 1)[0], "", "", "", ""});
+            if (options.Curves.back().Text.empty()) {
+                throw TToolError{"--fn needs a function text"};
+            }
         } else if (arg == "--para") {
             const auto v = take(arg, 5);
             options.Curves.push_back({true, v[0], v[1], v[2], v[3], v[4]});
+            if (v[0].empty() || v[1].empty()) {
+                throw TToolError{"--para needs two function texts"};
+            }
         } else if (arg == "--x" || arg == "--y") {
             const auto v = take(arg, 2);
             (arg == "--x" ? options.XFrom : options.YFrom) = v[0];
