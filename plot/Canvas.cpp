@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QImage>
+#include <QLineF>
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
@@ -20,6 +21,40 @@ QString ToQString(const std::string& text) {
 bool IsXorableImage(const QImage& image) {
     return image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32 ||
            image.format() == QImage::Format_ARGB32_Premultiplied;
+}
+
+// Coordinates beyond this distance from the origin are brought nearer before they reach Qt,
+// whose rectangles would overflow on 32-bit extremes; nothing of them could be seen anyway.
+constexpr int32_t FarLimit = 1 << 24;
+
+int32_t Near(int32_t v) {
+    return std::clamp(v, -FarLimit, FarLimit);
+}
+
+// Cuts the segment a-b down to the part inside the square of FarLimit; false when none is.
+bool ClipToNear(QPointF& a, QPointF& b) {
+    double t0 = 0;
+    double t1 = 1;
+    const double dx = b.x() - a.x();
+    const double dy = b.y() - a.y();
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {a.x() + FarLimit, FarLimit - a.x(), a.y() + FarLimit, FarLimit - a.y()};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+    }
+    if (t0 > t1) return false;
+    const QPointF start = a;
+    a = start + QPointF(dx, dy) * t0;
+    b = start + QPointF(dx, dy) * t1;
+    return true;
 }
 
 } // namespace
@@ -137,9 +172,12 @@ void TCanvas::LineTo(int32_t x, int32_t y) {
         return;
     }
     // Vector devices, and lines reaching off the image, are left to QPainter's own stroking.
-    DrawFigure(QRect(from, to).normalized(), [&](QPainter& p) {
+    QPointF a(from);
+    QPointF b(to);
+    if (!ClipToNear(a, b)) return;
+    DrawFigure(QRectF(a, b).normalized().toAlignedRect(), [&](QPainter& p) {
         p.setBrush(Qt::NoBrush);
-        p.drawLine(from, to);
+        p.drawLine(QLineF(a, b));
     });
 }
 
@@ -182,7 +220,7 @@ void TCanvas::PlotLine(QImage& image, QPoint from, QPoint to) {
 }
 
 void TCanvas::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    const QRect box = QRect(QPoint(x1, y1), QPoint(x2, y2)).normalized();
+    const QRect box = QRect(QPoint(Near(x1), Near(y1)), QPoint(Near(x2), Near(y2))).normalized();
     if (box.width() < 2 || box.height() < 2) return;
     // The outline runs on the box's first and last columns and rows, right and bottom excluded.
     const QRect outline(box.left(), box.top(), box.width() - 2, box.height() - 2);
@@ -190,7 +228,7 @@ void TCanvas::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 }
 
 void TCanvas::Ellipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    const QRect box = QRect(QPoint(x1, y1), QPoint(x2, y2)).normalized();
+    const QRect box = QRect(QPoint(Near(x1), Near(y1)), QPoint(Near(x2), Near(y2))).normalized();
     if (box.width() < 2 || box.height() < 2) return;
     const QRect outline(box.left(), box.top(), box.width() - 2, box.height() - 2);
     DrawFigure(box, [&](QPainter& painter) { painter.drawEllipse(outline); });

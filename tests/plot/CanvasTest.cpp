@@ -499,3 +499,52 @@ TEST(Canvas, DrawsOnVectorDevices) {
         EXPECT_GT(output.size(), 300);
     }
 }
+
+TEST(Canvas, FiguresReachingFarOffTheSurface) {
+    // Only the visible part is drawn, in both pen modes, and nothing overflows.
+    struct Row {
+        const char* name;
+        void (*draw)(TCanvas&);
+        QPoint drawn; // a pixel the visible part must colour, or -1, -1
+    };
+    const int32_t far = 2147483647;
+    const Row rows[] = {
+        {"horizontal line across",
+         [](TCanvas& c) {
+             c.MoveTo(-far - 1, 10);
+             c.LineTo(far, 10);
+         },
+         {20, 10}},
+        {"line from far away",
+         [](TCanvas& c) {
+             c.MoveTo(15, 5);
+             c.LineTo(15, -far - 1);
+         },
+         {15, 2}},
+        {"diagonal from corner to corner",
+         [](TCanvas& c) {
+             c.MoveTo(-far, -far);
+             c.LineTo(far, far);
+         },
+         {7, 7}},
+        {"huge rectangle", [](TCanvas& c) { c.Rectangle(-far - 1, 3, far, 30); }, {12, 3}},
+        {"huge ellipse", [](TCanvas& c) { c.Ellipse(-far, -far, far, far); }, {-1, -1}},
+    };
+    for (const Row& row : rows) {
+        for (TPenMode mode : {TPenMode::pmCopy, TPenMode::pmNotXor}) {
+            SCOPED_TRACE(std::string(row.name) + (mode == TPenMode::pmCopy ? " copy" : " not-xor"));
+            QImage image = MakeImage(40, 40);
+            TCanvas canvas(&image);
+            canvas.SetBrushStyle(TBrushStyle::bsClear);
+            canvas.SetPenMode(mode);
+            row.draw(canvas);
+            canvas.FreeHandle();
+            // A drawn pixel of -1 means the visible part is empty: the surface stays white.
+            if (row.drawn.x() >= 0) {
+                EXPECT_EQ(image.pixel(row.drawn), Black);
+            } else {
+                EXPECT_TRUE(ChangedPixels(MakeImage(40, 40), image).empty());
+            }
+        }
+    }
+}
