@@ -5,6 +5,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace Ops {
 
@@ -28,21 +29,38 @@ namespace {
 constexpr Real Ln2 = 0.693147180559945309417232121458176568L;
 constexpr int64_t MaxWholeExponent = 65536;
 
-// x^n for a whole n with 2 <= |n| <= MaxWholeExponent, computed exactly where x = m·2^e and
-// m^|n| fits in 64 bits (so 2^60 and 3^40 keep every digit). Returns false where the product
-// would need rounding; the caller then takes the exponential form.
-bool ExactWholePower(Real x, Real y, Real& result) {
-    int ex = 0;
-    const Real f = std::frexp(std::fabs(x), &ex); // |x| = f·2^ex, f in [0.5, 1)
-    const auto mantissa = static_cast<uint64_t>(std::ldexp(f, 64));
+// Reads y as a whole number n with 1 <= |n| <= MaxWholeExponent straight from its bits
+// (no rounding-mode switch as a conversion would need). False for anything else.
+bool SmallWhole(Real y, int64_t& n) {
+    uint64_t mantissa = 0;
+    uint16_t signExponent = 0;
+    std::memcpy(&mantissa, &y, sizeof mantissa);
+    std::memcpy(&signExponent, reinterpret_cast<const char*>(&y) + 8, sizeof signExponent);
+    const int exponent = (signExponent & 0x7FFF) - 16383; // 2^exponent <= |y| < 2^(exponent+1)
+    if (exponent < 0 || exponent > 16) return false;
+    if (mantissa << (exponent + 1) != 0) return false; // bits below the binary point
+    n = static_cast<int64_t>(mantissa >> (63 - exponent));
+    return n <= MaxWholeExponent;
+}
+
+// x^n for a whole n (n = |y|, 2 <= n <= MaxWholeExponent) computed exactly where
+// x = m·2^e and m^n fits in 64 bits (so 2^60 and 3^40 keep every digit). Returns false
+// where the product would need rounding; the caller then takes the exponential form.
+bool ExactWholePower(Real x, Real y, int64_t n, Real& result) {
+    // The x87 format holds the 64-bit significand with its leading bit, then sign and a
+    // biased exponent: |x| = mantissa·2^(biased - 16383 - 63). x is finite and normal here.
+    uint64_t mantissa = 0;
+    uint16_t signExponent = 0;
+    std::memcpy(&mantissa, &x, sizeof mantissa);
+    std::memcpy(&signExponent, reinterpret_cast<const char*>(&x) + 8, sizeof signExponent);
     const int zeros = std::countr_zero(mantissa);
     const uint64_t m = mantissa >> zeros;
-    const int64_t e = static_cast<int64_t>(ex) - 64 + zeros;
-    const auto n = static_cast<int64_t>(std::fabs(y));
+    const int64_t e = static_cast<int64_t>(signExponent & 0x7FFF) - 16383 - 63 + zeros;
+    // m^n needs about n·bits(m) bits: most bases fail here, before any multiplication.
+    if (m != 1 && n * (64 - std::countl_zero(m) - 1) >= 64) return false;
 
     uint64_t p = 1;
     if (m != 1) {
-        if (n > 64) return false;
         uint64_t base = m;
         for (int64_t k = n;;) {
             if ((k & 1) && __builtin_mul_overflow(p, base, &p)) return false;
@@ -64,14 +82,12 @@ bool ExactWholePower(Real x, Real y, Real& result) {
     return true;
 }
 
-// A finite base and a whole exponent small enough for the exact form.
-bool ExactCandidate(Real x, Real y) {
-    return std::isfinite(x) && std::trunc(y) == y && std::fabs(y) <= MaxWholeExponent;
+// For a whole y: twice |y|·0.5 rounded to the nearest integer (ties to even) equals |y|
+// exactly when |y|·0.5 is whole, which needs no change of rounding mode.
+bool IsEven(Real y) {
+    const Real half = std::fabs(y) * 0.5L;
+    return std::trunc(half) == half;
 }
-
-Real RoundHalfEven(Real v) {
-    return std::nearbyint(v);
-} // the default mode rounds ties to even
 
 } // namespace
 
@@ -84,18 +100,20 @@ Real Power(Real x, Real y, int leftPos) {
     if (y == 0) return 1;
     if (y == 1) return x;
     if (y == -1) return 1 / x;
+    int64_t n = 0;
+    const bool whole = std::isfinite(x) && SmallWhole(y, n);
     if (x > Tiny) {
         Real r;
-        if (ExactCandidate(x, y) && ExactWholePower(x, y, r)) return r;
+        if (whole && ExactWholePower(x, y, n, r)) return r;
         return ElemExp(ElemLn(x) * y);
     }
     if (x < 0) {
-        if (std::fabs(y - std::trunc(y)) > Tiny) RaiseEval(309, leftPos);
+        if (!whole && std::fabs(y - std::trunc(y)) > Tiny) RaiseEval(309, leftPos);
         Real r;
-        if (ExactCandidate(x, y) && ExactWholePower(x, y, r)) return r;
-        const Real m = 2 * RoundHalfEven(std::fabs(y) * 0.5L);
+        if (whole && ExactWholePower(x, y, n, r)) return r;
         const Real v = ElemExp(ElemLn(-x) * y);
-        return std::fabs(y) == m ? v : -v;
+        const bool even = whole ? (n & 1) == 0 : IsEven(y);
+        return even ? v : -v;
     }
     return x; // x is not a number
 }

@@ -97,6 +97,9 @@ enum Op : int32_t {
     VAddKMulVAddK, // (X+K)*(X+K2)
     HornerRun,     // Index times MulVAddK, taking K from this and the following instructions
     MulVAddKRun,   // Index times MulVAddKS, likewise
+    CheckDivS,     // the divisor is acc, the dividend on the stack
+    DivSqrVAddKC,  // acc/(X*X+K)
+    DivVAddKC,     // acc/(X+K)
     OpCount
 };
 
@@ -461,11 +464,30 @@ void TBuilder::CompileDivide(const TExprNode* node) {
         if (right->Code == Code::Variable) return Emit(DivVC, 0, rightPos);
         return Emit(DivMC, 0, rightPos, right->Code - Code::MemoryA);
     }
+    if (IsLeaf(left)) {
+        Compile(right);
+        if (left->Code == Code::Number || left->Code == Code::Pi)
+            return Emit(KDivC, left->Code == Code::Pi ? Ops::Pi : left->Value, rightPos);
+        if (left->Code == Code::Variable) return Emit(VDivC, 0, rightPos);
+        return Emit(MDivC, 0, rightPos, left->Code - Code::MemoryA);
+    }
+    if (Facts(left).Safe && !Facts(right).Writes) {
+        // Here too the left operand may run first, as long as the right one cannot change
+        // what it reads; a divisor that is one step on the variable then joins the division.
+        Compile(left);
+        const size_t mark = Code.size();
+        EmitPush();
+        Compile(right);
+        const int32_t last = LastCode();
+        if (Code.size() == mark + 2 && (last == SqrVAddK || last == VAddK)) {
+            const Real k = Last().K;
+            Code.resize(mark);
+            --Depth;
+            return Emit(last == SqrVAddK ? DivSqrVAddKC : DivVAddKC, k, rightPos);
+        }
+        return EmitPop(CheckDivS, rightPos);
+    }
     Compile(right);
-    if (left && (left->Code == Code::Number || left->Code == Code::Pi))
-        return Emit(KDivC, left->Code == Code::Pi ? Ops::Pi : left->Value, rightPos);
-    if (left && left->Code == Code::Variable) return Emit(VDivC, 0, rightPos);
-    if (IsLeaf(left)) return Emit(MDivC, 0, rightPos, left->Code - Code::MemoryA);
     Emit(CheckPush, 0, rightPos);
     if (++Depth > MaxDepth) MaxDepth = Depth;
     Compile(left);
@@ -650,10 +672,10 @@ Real RunProgram(const TProgram& program) {
 
     // A switch rather than computed gotos: GCC then keeps the accumulator on the x87 register
     // stack across instructions instead of storing and reloading it every time.
-    for (;; ++ip) {
+    // The end is tested apart from the switch: a predictable branch instead of one more
+    // indirect jump per evaluation.
+    for (; ip->Code != Ret; ++ip) {
         switch (ip->Code) {
-        case Ret:
-            return acc;
         case LoadK:
             acc = ip->K;
             break;
@@ -885,6 +907,23 @@ Real RunProgram(const TProgram& program) {
             --ip;
             break;
         }
+        case CheckDivS:
+            Ops::CheckDivisor(acc, ip->Pos);
+            --sp;
+            acc = *sp / acc;
+            break;
+        case DivSqrVAddKC: {
+            const Real divisor = VariableValue * VariableValue + ip->K;
+            Ops::CheckDivisor(divisor, ip->Pos);
+            acc = acc / divisor;
+            break;
+        }
+        case DivVAddKC: {
+            const Real divisor = VariableValue + ip->K;
+            Ops::CheckDivisor(divisor, ip->Pos);
+            acc = acc / divisor;
+            break;
+        }
         case AddKMulVAddK:
             acc = acc + ip->K * VariableValue + ip->K2;
             break;
@@ -892,4 +931,5 @@ Real RunProgram(const TProgram& program) {
             __builtin_unreachable(); // the builder emits known opcodes only
         }
     }
+    return acc;
 }
