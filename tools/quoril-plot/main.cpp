@@ -161,12 +161,17 @@ TOptions ParseArgs(const std::vector<std::string>& args) {
 }
 
 void SetRange(TPlot& plot, const std::string& option, const std::string& fromText,
-              const std::string& toText, bool xAxis) {
+              const std::string& toText, bool xAxis, bool logarithmic) {
     const Real from = EvaluateArg(option + " FROM", fromText);
     const Real to = EvaluateArg(option + " TO", toText);
     if (!std::isfinite(from) || !std::isfinite(to) || !(from < to)) {
         throw TToolError{option + " \"" + fromText + "\" \"" + toText +
                          "\": the range's start must be a number below its end"};
+    }
+    // A decade axis is drawn from whole decades: the ends are truncated toward zero.
+    if (logarithmic && std::trunc(from) == std::trunc(to)) {
+        throw TToolError{option + " \"" + fromText + "\" \"" + toText +
+                         "\": a logarithmic axis needs at least one whole decade"};
     }
     if (xAxis) {
         plot.SetXFrom(from);
@@ -214,8 +219,8 @@ void BuildPlot(TPlot& plot, const TOptions& options) {
         }
         first = false;
     }
-    SetRange(plot, "--x", options.XFrom, options.XTo, true);
-    SetRange(plot, "--y", options.YFrom, options.YTo, false);
+    SetRange(plot, "--x", options.XFrom, options.XTo, true, options.LogX);
+    SetRange(plot, "--y", options.YFrom, options.YTo, false, options.LogY);
     plot.SetXLogarithmic(options.LogX);
     plot.SetYLogarithmic(options.LogY);
     plot.SetShowScale(!options.NoScale);
@@ -228,8 +233,16 @@ void BuildPlot(TPlot& plot, const TOptions& options) {
 // as the plot window shows what was drawn before the failure.
 std::string DrawOn(TPlot& plot, TCanvas& canvas, TCanvas& measureCanvas, int width, int height,
                    TLayoutKind kind) {
+    LayOutPlot(plot, measureCanvas, width, height, kind);
+    const TKooAxis& x = plot.KooSystem.XAxis;
+    const TKooAxis& y = plot.KooSystem.YAxis;
+    // The device y axis runs downward: the area's bottom (DevStart) lies below its top.
+    if (x.DevStart >= x.DevEnd || y.DevStart <= y.DevEnd) {
+        throw TToolError{"a surface of " + std::to_string(width) + "x" + std::to_string(height) +
+                         " leaves no room for the plot area beside the labels and titles"};
+    }
     try {
-        LayOutAndDrawPlot(plot, canvas, measureCanvas, width, height, kind);
+        plot.Draw(canvas);
     } catch (const std::exception& e) {
         return e.what();
     }
