@@ -1,9 +1,11 @@
 // Feeds arbitrary text through the whole engine: compile with variable X and T, evaluate
 // through the compact form and through the reference walk with several variable values and
-// angle units, and write every value in every display format. Aborts when the two evaluation
-// paths disagree in value, error or side effects; the sanitizers catch everything else.
-// Only the engine's own exceptions (Exception and its subclasses) count as normal outcomes.
+// angle units, and write every value in every display format. The input's first ten bytes
+// also serve as a raw value for the display formats and the elementary functions. Aborts when the
+// two evaluation paths disagree in value, error or side effects; the sanitizers catch everything
+// else. Only the engine's own exceptions (Exception and its subclasses) count as normal outcomes.
 #include "engine/Convert.h"
+#include "engine/ElemMath.h"
 #include "engine/Errors.h"
 #include "engine/Evaluator.h"
 #include "engine/Globals.h"
@@ -120,6 +122,38 @@ void FormatEverything(Real value) {
                 sink = sink + FloatToDotTextF(format, precision, digits, value).size();
 }
 
+// A valid x87 encoding: the explicit integer bit is set exactly when the exponent is not 0.
+bool RealFromBytes(const uint8_t* bytes, Real& value) {
+    value = 0;
+    std::memcpy(&value, bytes, 10);
+    const bool integerBit = (bytes[7] & 0x80) != 0;
+    const bool exponentZero = bytes[8] == 0 && (bytes[9] & 0x7f) == 0;
+    return integerBit != exponentZero;
+}
+
+[[noreturn]] void ElemMathFault(const char* what, Real x) {
+    std::fprintf(stderr, "elementary functions: %s for %La\n", what, x);
+    std::abort();
+}
+
+// Invariants of the elementary functions that hold for every argument.
+void CheckElemMath(Real x) {
+    Real sine = 0, cosine = 0;
+    ElemSinCos(x, sine, cosine);
+    if (!SameBits(sine, ElemSin(x)) || !SameBits(cosine, ElemCos(x)))
+        ElemMathFault("ElemSinCos differs from ElemSin/ElemCos", x);
+    if (std::isfinite(x)) {
+        if (!(std::fabs(sine) <= 1 && std::fabs(cosine) <= 1))
+            ElemMathFault("sine or cosine beyond 1", x);
+        const Real pythagoras = sine * sine + cosine * cosine - 1;
+        if (std::fabs(x) < 0x1p63L && !(std::fabs(pythagoras) <= 0x1p-60L))
+            ElemMathFault("sin^2 + cos^2 is not 1", x);
+    }
+    const Real e = ElemExp(x);
+    if (!std::isnan(x) && !(e >= 0)) ElemMathFault("exp negative or NaN", x);
+    if (x > 0 && !std::isinf(x) && !std::isfinite(ElemLn(x))) ElemMathFault("ln not finite", x);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
@@ -154,6 +188,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             }
         }
         FreeTree(tree);
+    }
+    // The first ten bytes as a raw value: extremes that expressions rarely produce.
+    Real raw = 0;
+    if (size >= 10 && RealFromBytes(data, raw)) {
+        CheckElemMath(raw);
+        FormatEverything(raw);
     }
     // EvaluateText frees its tree whatever happens.
     ResetEngine(angle, 1);
