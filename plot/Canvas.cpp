@@ -184,7 +184,8 @@ void TCanvas::LineTo(int32_t x, int32_t y) {
 QImage* TCanvas::XorableImage() const {
     if (!DeviceValue || DeviceValue->devType() != QInternal::Image) return nullptr;
     auto* image = static_cast<QImage*>(DeviceValue);
-    return IsXorableImage(*image) ? image : nullptr;
+    // On an image with a device pixel ratio, QPainter's coordinates are not its pixels.
+    return IsXorableImage(*image) && image->devicePixelRatio() == 1.0 ? image : nullptr;
 }
 
 void TCanvas::PlotLine(QImage& image, QPoint from, QPoint to) {

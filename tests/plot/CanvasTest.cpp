@@ -548,3 +548,31 @@ TEST(Canvas, FiguresReachingFarOffTheSurface) {
         }
     }
 }
+
+TEST(Canvas, ImageWithPixelRatioUsesLogicalCoordinates) {
+    // Lines, figures and text all follow QPainter's logical coordinates on a high-density image.
+    QImage image = MakeImage(80, 80);
+    image.setDevicePixelRatio(2);
+    {
+        TCanvas canvas(&image);
+        canvas.MoveTo(2, 5);
+        canvas.LineTo(30, 5);
+        canvas.SetBrushStyle(TBrushStyle::bsClear);
+        canvas.SetPenMode(TPenMode::pmNotXor);
+        canvas.Rectangle(5, 20, 30, 35);
+    }
+    struct Row {
+        const char* name;
+        QPoint physical;
+        QRgb color;
+    };
+    const Row rows[] = {
+        {"line start", {4, 10}, Black},           {"line middle", {40, 10}, Black},
+        {"line beyond its end", {64, 10}, White}, {"logical pixel not doubled", {40, 20}, White},
+        {"rectangle top", {30, 40}, Black},       {"rectangle inside", {30, 50}, White},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(image.pixel(row.physical), row.color);
+    }
+}
