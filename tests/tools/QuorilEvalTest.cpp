@@ -226,6 +226,17 @@ TEST(QuorilEval, StandardInput) {
     });
 }
 
+TEST(QuorilEval, HelpGoesToStandardOutput) {
+    for (const char* args : {"--help", "--exp"}) {
+        SCOPED_TRACE(args);
+        const TRunResult result = RunEval({args, "--help", "1"}, "");
+        EXPECT_EQ(result.ExitCode, 0);
+        EXPECT_EQ(result.Stdout.rfind("usage: quoril-eval", 0), 0u) << result.Stdout;
+        EXPECT_EQ(result.Stdout.find("\n1\n"), std::string::npos); // nothing evaluated
+        EXPECT_EQ(result.Stderr, "");
+    }
+}
+
 struct TBadOptionRow {
     const char* Name;
     std::vector<std::string> Args;

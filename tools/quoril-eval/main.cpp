@@ -34,6 +34,18 @@ constexpr int FreeFormat = 18; // the calculator's Precision for free format
 constexpr const char* Usage =
     "usage: quoril-eval [--angle deg|rad|grad] [--decimals N] [--exp] [--] [EXPRESSION ...]";
 
+constexpr const char* Help =
+    "Evaluates each EXPRESSION (or each line of standard input) with the calculator's engine\n"
+    "and prints one line per expression: the result, or \"error <position>: <message>\".\n"
+    "Memories A to J, the variable X, the angle unit and the number base set by ->HEX,\n"
+    "->BIN and ->DEZ carry over from one expression to the next.\n"
+    "  --angle deg|rad|grad  angle unit to start with (default rad)\n"
+    "  --decimals N          decimals of the fixed display, 0 to 18 (18: free format)\n"
+    "  --exp                 exponent display\n"
+    "  --                    end of options (arguments after it are expressions)\n"
+    "Arguments starting with a single \"-\", such as -3*2, are expressions.\n"
+    "Exit status: 0 all evaluated, 1 an expression failed, 2 bad option.\n";
+
 struct TOptions {
     int32_t Angle = AngleRadians;
     int Precision = FreeFormat;
@@ -44,6 +56,8 @@ struct TOptions {
 struct TBadOption {
     std::string Message;
 };
+
+struct THelpWanted {};
 
 std::string Lower(std::string_view text) {
     std::string result(text);
@@ -102,6 +116,8 @@ TOptions ParseArguments(int argc, char** argv) {
             options.Precision = ParseDecimals(value());
         } else if (name == "--exp" && !inlineValue) {
             options.ExpDisplay = true;
+        } else if (name == "--help" && !inlineValue) {
+            throw THelpWanted{};
         } else {
             throw TBadOption{"unknown option '" + std::string(arg) + "'"};
         }
@@ -141,6 +157,9 @@ int main(int argc, char** argv) {
     } catch (const TBadOption& bad) {
         std::cerr << "quoril-eval: " << bad.Message << '\n' << Usage << '\n';
         return ExitBadOption;
+    } catch (const THelpWanted&) {
+        std::cout << Usage << '\n' << Help;
+        return ExitOk;
     }
 
     StartEngine();
