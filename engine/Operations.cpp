@@ -82,6 +82,16 @@ bool ExactWholePower(Real x, Real y, int64_t n, Real& result) {
     return true;
 }
 
+// x^y for a whole y with n = |y|: exact where the product fits, else for n up to 3 by
+// multiplication (within about an ulp, where the exponential form loses several).
+bool WholePower(Real x, Real y, int64_t n, Real& result) {
+    if (ExactWholePower(x, y, n, result)) return true;
+    if (n > 3) return false;
+    const Real p = n == 2 ? x * x : x * x * x;
+    result = y > 0 ? p : 1 / p;
+    return true;
+}
+
 // For a whole y: twice |y|·0.5 rounded to the nearest integer (ties to even) equals |y|
 // exactly when |y|·0.5 is whole, which needs no change of rounding mode.
 bool IsEven(Real y) {
@@ -104,13 +114,13 @@ Real Power(Real x, Real y, int leftPos) {
     const bool whole = std::isfinite(x) && SmallWhole(y, n);
     if (x > Tiny) {
         Real r;
-        if (whole && ExactWholePower(x, y, n, r)) return r;
+        if (whole && WholePower(x, y, n, r)) return r;
         return ElemExp(ElemLn(x) * y);
     }
     if (x < 0) {
         if (!whole && std::fabs(y - std::trunc(y)) > Tiny) RaiseEval(309, leftPos);
         Real r;
-        if (whole && ExactWholePower(x, y, n, r)) return r;
+        if (whole && WholePower(x, y, n, r)) return r;
         const Real v = ElemExp(ElemLn(-x) * y);
         const bool even = whole ? (n & 1) == 0 : IsEven(y);
         return even ? v : -v;

@@ -100,6 +100,7 @@ enum Op : int32_t {
     CheckDivS,     // the divisor is acc, the dividend on the stack
     DivSqrVAddKC,  // acc/(X*X+K)
     DivVAddKC,     // acc/(X+K)
+    SqrAcc,        // acc*acc
     OpCount
 };
 
@@ -293,6 +294,7 @@ void TBuilder::Emit(int32_t op, Real k, int32_t pos, int32_t index) {
     if (op == AddK && last == SqrVAddKMulV) return replace(Quadratic, lastK, k);
     if (op == MulVAddKS && last == VAddK) return replace(VAddKMulVAddK, lastK, k);
     if (op == Neg && last == LoadV) return replace(NegV, 0);
+    if (op == SqrAcc && last == LoadV) return replace(SqrV, 0);
     TInstr t;
     t.Code = op;
     t.K = k;
@@ -399,6 +401,9 @@ void TBuilder::CompileBinary(const TExprNode* node) {
             if (code == Code::Plus) return Emit(AddK, k);
             if (code == Code::Minus && !std::isnan(k)) return Emit(AddK, -k); // a-k is a+(-k)
             if (code == Code::Times) return Emit(MulK, k);
+            // x^2 by the power rules is x·x bit for bit: 0 below TINY (where x·x underflows
+            // to +0), the exact square where it fits, else the once-rounded product.
+            if (code == Code::Power && k == 2) return Emit(SqrAcc);
             if (code == Code::Power) return Emit(PowK, k, leftPos);
         }
         if (arithmetic && left && right && right->Code == Code::Variable) {
@@ -907,6 +912,9 @@ Real RunProgram(const TProgram& program) {
             --ip;
             break;
         }
+        case SqrAcc:
+            acc = acc * acc;
+            break;
         case CheckDivS:
             Ops::CheckDivisor(acc, ip->Pos);
             --sp;
