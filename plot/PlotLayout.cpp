@@ -28,10 +28,11 @@ void LayOutPlot(TPlot& plot, TCanvas& measureCanvas, int32_t width, int32_t heig
 }
 
 bool LayOutAndDrawPlot(TPlot& plot, TCanvas& canvas, TCanvas& measureCanvas, int32_t width,
-                       int32_t height, TLayoutKind kind) {
+                       int32_t height, TLayoutKind kind, const QColor& background) {
     if (!plot.AxesValid()) {
         return false;
     }
+    canvas.SetBrushColor(background);
     LayOutPlot(plot, measureCanvas, width, height, kind);
     plot.Draw(canvas);
     return true;

@@ -1,6 +1,8 @@
 #pragma once
 // The one layout of a plot on a drawing surface, used by the plot window, the clipboard copy,
 // the printed page and the command-line exporter alike.
+#include <QColor>
+
 #include <cstdint>
 
 class TCanvas;
@@ -21,8 +23,11 @@ enum class TLayoutKind {
 void LayOutPlot(TPlot& plot, TCanvas& measureCanvas, int32_t width, int32_t height,
                 TLayoutKind kind);
 
-// Lays the plot out and draws it on `canvas`, measuring on `measureCanvas` (the same canvas
-// except for the clipboard copy, which is measured on the screen). Returns false without
-// drawing when the plot's axes are not valid. Exceptions of the drawing pass on.
+// The plot window's, the copy's and the page's drawing in one: the brush colour of `canvas`
+// becomes `background`, the plot is laid out measuring on `measureCanvas` (the same canvas
+// except for the clipboard copy, which is measured on the screen) and drawn on `canvas`.
+// Returns false without touching either canvas when the plot's axes are not valid. Exceptions
+// of the drawing pass on. (The plot window itself runs LayOutPlot and Draw with its zoom frame
+// rescaled in between.)
 bool LayOutAndDrawPlot(TPlot& plot, TCanvas& canvas, TCanvas& measureCanvas, int32_t width,
-                       int32_t height, TLayoutKind kind);
+                       int32_t height, TLayoutKind kind, const QColor& background);

@@ -60,8 +60,7 @@ void RedrawQuoril(benchmark::State& state) {
     for (auto _ : state) {
         image.fill(Qt::white);
         TCanvas canvas(&image);
-        canvas.SetBrushColor(Qt::white);
-        LayOutAndDrawPlot(plot, canvas, canvas, Width, Height, TLayoutKind::Screen);
+        LayOutAndDrawPlot(plot, canvas, canvas, Width, Height, TLayoutKind::Screen, Qt::white);
         canvas.FreeHandle();
         benchmark::DoNotOptimize(image.constBits());
     }
@@ -228,7 +227,7 @@ void RedrawLimit(benchmark::State& state) {
     QImage image = MakeImage();
     {
         TCanvas canvas(&image);
-        LayOutAndDrawPlot(plot, canvas, canvas, Width, Height, TLayoutKind::Screen);
+        LayOutAndDrawPlot(plot, canvas, canvas, Width, Height, TLayoutKind::Screen, Qt::white);
     }
     const TKooAxis& xAxis = plot.KooSystem.XAxis;
     const TKooAxis& yAxis = plot.KooSystem.YAxis;

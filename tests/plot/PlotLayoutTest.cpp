@@ -140,7 +140,8 @@ TEST(PlotLayout, MeasuresOnTheBoundSurface) {
         QImage drawImage = WhiteImage(1000, 800, row.DrawDpi);
         TCanvas measure(&measureImage);
         TCanvas draw(&drawImage);
-        ASSERT_TRUE(LayOutAndDrawPlot(plot, draw, measure, 1000, 800, TLayoutKind::Page));
+        ASSERT_TRUE(
+            LayOutAndDrawPlot(plot, draw, measure, 1000, 800, TLayoutKind::Page, Qt::white));
         const double ratio = row.MeasureDpi / 96.0;
         EXPECT_NEAR(plot.KooSystem.YAxis.LabelSpace, screenLabels * ratio,
                     2 + 0.1 * screenLabels * ratio);
@@ -167,7 +168,8 @@ TEST(PlotLayout, InvalidAxesDrawNothing) {
         plot.SetYFrom(row.YFrom);
         plot.SetYTo(row.YTo);
         TRecordingCanvas canvas(100, 100);
-        EXPECT_FALSE(LayOutAndDrawPlot(plot, canvas, canvas, 100, 100, TLayoutKind::Screen));
+        EXPECT_FALSE(
+            LayOutAndDrawPlot(plot, canvas, canvas, 100, 100, TLayoutKind::Screen, Qt::white));
         EXPECT_TRUE(canvas.Records.empty()) << canvas.Dump();
         EXPECT_FALSE(plot.AxesPrepared());
     }
@@ -209,7 +211,7 @@ TEST(PlotLayout, TitlesAndFrameLandInTheirPlaces) {
         {
             TCanvas canvas(&image);
             ASSERT_TRUE(LayOutAndDrawPlot(plot, canvas, canvas, image.width(), image.height(),
-                                          TLayoutKind::Screen));
+                                          TLayoutKind::Screen, Qt::white));
         }
         const TKooAxis& x = plot.KooSystem.XAxis;
         const TKooAxis& y = plot.KooSystem.YAxis;

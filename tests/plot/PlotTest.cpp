@@ -374,11 +374,11 @@ TEST(PlotDraw, QImageAndRecordingCanvasAgree) {
         {
             TCanvas canvas(&image);
             ASSERT_TRUE(LayOutAndDrawPlot(plot, canvas, canvas, image.width(), image.height(),
-                                          TLayoutKind::Screen));
+                                          TLayoutKind::Screen, Qt::white));
         }
         TRecordingCanvas recording(DesignSurfaceWidth, DesignSurfaceHeight);
         ASSERT_TRUE(LayOutAndDrawPlot(plot, recording, recording, DesignSurfaceWidth,
-                                      DesignSurfaceHeight, TLayoutKind::Screen));
+                                      DesignSurfaceHeight, TLayoutKind::Screen, Qt::white));
         EXPECT_EQ(image, recording.Image());
         // Every segment's start point is black in the picture (a pole's jump is no segment).
         int32_t blackStarts = 0;

@@ -64,8 +64,7 @@ QImage InProcess(const std::function<void(TPlot&)>& build, int width, int height
     image.setDotsPerMeterY(qRound(96 / 0.0254));
     image.fill(Qt::white);
     TCanvas canvas(&image);
-    canvas.SetBrushColor(Qt::white);
-    LayOutAndDrawPlot(plot, canvas, canvas, width, height, TLayoutKind::Screen);
+    LayOutAndDrawPlot(plot, canvas, canvas, width, height, TLayoutKind::Screen, Qt::white);
     canvas.FreeHandle();
     return image;
 }
