@@ -178,6 +178,8 @@ const TPickedRow PickedRows[] = {
     {"zero", &Exp, 0.0L},
     {"smallest subnormal", &Exp, LDBL_TRUE_MIN},
     {"ln of the largest Real", &Exp, 11356.5234062941439488L},
+    {"just past the largest Real", &Exp, 11356.5235L},
+    {"last step before the infinity cut", &Exp, 11356.5999L},
     {"smallest normal result", &Exp, -11355.1373386776329478L},
     {"below the normal range", &Exp, -11355.2L},
     {"smallest subnormal result", &Exp, -11398.8L},
