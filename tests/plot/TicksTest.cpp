@@ -318,6 +318,10 @@ TEST(Ticks, DecadeTicksAndLabels) {
         {"wide x axis", AxisKindX, TRange{-2, 1, 80, 680, 0, true}, all},
         {"tall y axis", AxisKindY, TRange{-2, 1, 400, 100, 430, true}, all},
         {"narrow x axis", AxisKindX, TRange{-2, 1, 80, 200, 0, true}, {}},
+        {"x axis where a narrow label follows a wide one",
+         AxisKindX,
+         TRange{-2, 1, 80, 320, 0, true},
+         {}},
         {"short y axis", AxisKindY, TRange{-2, 1, 400, 340, 430, true}, {}},
     };
     for (const Row& row : rows) {
@@ -361,8 +365,10 @@ TEST(Ticks, DecadeTicksAndLabels) {
                 EXPECT_EQ(texts[i].Y, other.OuterEdge - canvas.TextHeight("1") - 18);
                 if (i > 0) {
                     const int32_t w = canvas.TextWidth(texts[i].Text);
-                    EXPECT_GT(texts[i].X - w / 2,
-                              texts[i - 1].X + canvas.TextWidth(texts[i - 1].Text) / 2);
+                    const int32_t previousWidth = canvas.TextWidth(texts[i - 1].Text);
+                    EXPECT_GT(texts[i].X - w / 2, texts[i - 1].X + previousWidth / 2);
+                    // No label runs into the one before it.
+                    EXPECT_GT(texts[i].X, texts[i - 1].X + previousWidth) << texts[i].Text;
                 }
             } else {
                 EXPECT_EQ(texts[i].X, other.OuterEdge + 18);
