@@ -22,11 +22,17 @@ const TAxisSetup SmallX{0, 4, 0, 4};
 const TAxisSetup LinearY{-10, 10, 200, 0};
 const TAxisSetup LogY{0, 2, 200, 0, true};
 
+// Decades 0 to 2 on four columns: x = 10^(column / 2).
+const TAxisSetup LogX{0, 2, 0, 4, true};
+// y from 0 at device 200 to 100 at device 0: device y = 200 - 2 y.
+const TAxisSetup PercentY{0, 100, 200, 0};
+
 struct TCurveRow {
     const char* Name;
     const char* Text;
     TAxisSetup Y;
     const char* Path;
+    TAxisSetup X = SmallX;
 };
 
 // One sample per column, mapped, rounded halves to even, clipped to the edges, broken where a
@@ -45,13 +51,15 @@ const TCurveRow YOverXRows[] = {
     {"LogNonPositiveAtBottomUnclipped", "X-1", LogY, "M0,200 L1,200 L2,200 L3,170"},
     {"LogDomainErrorAtBottom", "LN(X)", LogY, "M0,200 L1,200 L2,200 L3,196"},
     {"LogHugeValuesClipWithoutRaising", "10^(X*1000)", LogY, "M0,200 M1,0 L2,0 L3,0"},
+    {"LogXSamplesDecades", "X", PercentY, "M0,198 L1,194 L2,180 L3,137", LogX},
+    {"LogBothAxes", "X*X", LogY, "M0,200 L1,100 L2,0 L3,0", LogX},
 };
 
 TEST(FnPlotYOverX, SamplesMapsClipsAndLiftsThePen) {
     for (const TCurveRow& row : YOverXRows) {
         SCOPED_TRACE(row.Name);
         TKooSystem koo;
-        PrepareKoo(koo, SmallX, row.Y);
+        PrepareKoo(koo, row.X, row.Y);
         TYOverXFnPlot curve(TFnSpec(row.Text, "X"));
         TRecordingCanvas canvas;
         curve.Draw(canvas, koo);
