@@ -210,13 +210,13 @@ void DrawLogTicks(TCanvas& canvas, const TKooAxis& axis, const TKooAxis& other) 
             const std::string label =
                 std::to_string(k) + "E" + std::to_string(int64_t{firstDecade} + i - 1);
             // A label is written only where it keeps clear of the previous one. On the x axis
-            // the labels differ in width ("5E-1", "1E0"), and the distance rule alone would
-            // let a narrow label run into a wider one before it; its left end must also lie
-            // beyond the previous label's right end.
+            // the distance rule alone lets labels touch ("5E11E2" reads as one number) or run
+            // into a wider label before them, so a gap of one digit's width is kept as well.
             if (axis.Kind == AxisKindX) {
                 const int64_t lw = canvas.TextWidth(label);
                 const int64_t left = pos - lw / 2;
-                if (left - lw / 2 > lastPos + lastSize / 2 && left > lastPos + lastSize) {
+                if (left - lw / 2 > lastPos + lastSize / 2 &&
+                    left >= lastPos + lastSize + canvas.TextWidth("0")) {
                     const int64_t top =
                         int64_t{other.OuterEdge} - canvas.TextHeight(label) - axis.TitleSpace;
                     canvas.TextOut(CheckedDevice(left), CheckedDevice(top), label);
