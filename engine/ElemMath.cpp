@@ -42,6 +42,9 @@ Real PowerOfTwo(int e) {
     return result;
 }
 
+// The small helpers below are forced inline: an x87 value passed through memory costs a
+// failed store-to-load forwarding on every call, which would double the time of a sine.
+
 // ---- Argument reduction for sine and cosine ----------------------------------------------
 
 // The first 320 bits of 2/pi, most significant word first.
@@ -54,15 +57,8 @@ constexpr u64 PiOver2Low = 0x62633145c06e0e69ULL;
 constexpr Real SinIsArgument = 0x1p-32L;
 constexpr Real PiOver4 = 0xc.90fdaa22168c234p-4L; // rounded down
 
-// Adding and removing this rounds a value below 2^62 in magnitude to an integer (its ulp is
-// 1); the sum's low mantissa bits are then that integer in two's complement.
+// Adding and removing this rounds a value below 2^62 in magnitude to an integer (its ulp is 1).
 constexpr Real RoundingShifter = 0xc000000000000000p0L;
-
-u64 LowMantissaBits(Real shifted) {
-    u64 mantissa;
-    std::memcpy(&mantissa, &shifted, sizeof mantissa);
-    return mantissa;
-}
 
 int LeadingZeros(u64 v) {
     return v == 0 ? 64 : __builtin_clzll(v);
@@ -161,7 +157,7 @@ constexpr Real TwoOverPiReal = 0xa.2f9836e4e44152ap-4L;
 constexpr Real ModerateLimit = 8388608.0L; // 2^23
 
 // Error-free sum: high + low == a + b exactly.
-void TwoSum(Real a, Real b, Real& high, Real& low) {
+[[gnu::always_inline]] inline void TwoSum(Real a, Real b, Real& high, Real& low) {
     high = a + b;
     const Real bVirtual = high - a;
     low = (a - (high - bVirtual)) + (b - bVirtual);
@@ -169,7 +165,7 @@ void TwoSum(Real a, Real b, Real& high, Real& low) {
 
 // The same reduction as ReduceQuarterPi for pi/4 <= x < 2^23, in floating point: pi/2 to
 // 184 bits keeps more than 100 significant bits of the remainder even next to a multiple.
-int ReduceModerate(Real x, Real& high, Real& low) {
+[[gnu::always_inline]] inline int ReduceModerate(Real x, Real& high, Real& low) {
     const Real kShifted = x * TwoOverPiReal + RoundingShifter;
     const Real k = kShifted - RoundingShifter;
     const Real a = x - k * PiOver2Part1; // exact
@@ -179,7 +175,7 @@ int ReduceModerate(Real x, Real& high, Real& low) {
     const Real rest = (e1 + e2) - k * PiOver2Part4;
     high = s2 + rest;
     low = rest - (high - s2);
-    return static_cast<int>(LowMantissaBits(kShifted) & 3);
+    return static_cast<int>(static_cast<double>(k)) & 3; // exact: 0 <= k < 2^23
 }
 
 // ---- Kernels on |high + low| <= pi/4 ------------------------------------------------------
@@ -203,7 +199,7 @@ constexpr Real C4 = InverseFactorial(4), C6 = -InverseFactorial(6), C8 = Inverse
 constexpr Real SplitFactor = 4294967297.0L; // 2^32 + 1
 
 // sin(high + low): the leading term `high` is exact, everything else is a small tail.
-Real SinKernel(Real high, Real low) {
+[[gnu::always_inline]] inline Real SinKernel(Real high, Real low) {
     const Real z = high * high;
     const Real z2 = z * z;
     // Two half-length chains in z^2 (even and odd powers) run in parallel.
@@ -216,7 +212,7 @@ Real SinKernel(Real high, Real low) {
 
 // cos(high + low) = 1 - high^2/2 + ...; high^2/2 is formed exactly so that 1 - high^2/2
 // loses nothing before the final rounding.
-Real CosKernel(Real high, Real low) {
+[[gnu::always_inline]] inline Real CosKernel(Real high, Real low) {
     // Split high into a (top 32 mantissa bits) and b = high - a: a*a, a*b, b*b are exact.
     const Real scaled = high * SplitFactor;
     const Real a = scaled - (scaled - high);
@@ -382,8 +378,8 @@ Real ElemExp(Real x) {
     if (!(x > ExpUnderflow)) return 0.0L;
     const Real kShifted = x * ThirtyTwoOverLn2 + RoundingShifter;
     const Real kReal = kShifted - RoundingShifter;
-    const int k = static_cast<int>(static_cast<int64_t>(LowMantissaBits(kShifted) << 2) >> 2);
-    const Real a = x - kReal * Ln2By32High; // exact
+    const int k = static_cast<int>(static_cast<double>(kReal)); // exact: |k| < 2^20
+    const Real a = x - kReal * Ln2By32High;                     // exact
     const Real b = kReal * Ln2By32Low;
     const Real rh = a - b;
     const Real rl = (a - rh) - b; // |a| >= |b| unless both are tiny
