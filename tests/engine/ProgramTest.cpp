@@ -92,6 +92,10 @@ const char* const Expressions[] = {
     "MIN(X,1)/X",
     "(X*X)/(1+X*X)",
     "(1/X)/(1/X)",
+    "(X/0)/X",
+    "(A/1E-19)/(X+1)",
+    "(X/2)/X",
+    "(X/(1-1))/(X*X+1)",
     // powers
     "X^2",
     "(X+1)^2",
