@@ -216,6 +216,7 @@ const TKeyRow KeyRows[] = {
 };
 
 TEST_F(HelpTest, F1OpensTheHelpContextOfTheWindow) {
+    InstallHelp(*qApp);
     for (const TKeyRow& row : KeyRows) {
         SCOPED_TRACE(row.Name);
         HelpQuit();
