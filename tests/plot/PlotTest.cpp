@@ -409,3 +409,54 @@ TEST(PlotDraw, QImageAndRecordingCanvasAgree) {
 }
 
 } // namespace
+
+namespace {
+
+// Rendered for real: at a pole the curve leaves the area at one edge and comes back at the
+// other, and no line joins the two branches across the middle of the picture.
+TEST(PlotDraw, PoleLeavesNoLineAcrossThePicture) {
+    struct TRow {
+        const char* Name;
+        const char* Text;
+        Real XFrom;
+        Real XTo;
+        int FirstColumn; // columns next to the pole, where |y| exceeds the middle band
+        int LastColumn;
+    };
+    const TRow rows[] = {
+        {"InversePole", "1/X", -8, 8, 126, 130},
+        {"TangentPole", "TAN(X)", -2, 2, 226, 231},
+    };
+    const int width = 256;
+    const int height = 201;
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        TPlot plot;
+        plot.NewFunction(row.Text);
+        SetRanges(plot, row.XFrom, row.XTo, -10, 10);
+        plot.SetShowScale(false);
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            TCanvas canvas(&image);
+            ASSERT_TRUE(LayOutAndDrawPlot(plot, canvas, canvas, width, height, TLayoutKind::Screen,
+                                          Qt::white));
+        }
+        int32_t blackInBand = 0;
+        for (int y = height / 4; y <= 3 * height / 4; ++y) {
+            for (int x = row.FirstColumn; x <= row.LastColumn; ++x) {
+                blackInBand += image.pixel(x, y) == qRgb(0, 0, 0) ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(blackInBand, 0);
+        // Both branches reach the edges beside the pole.
+        int32_t blackAtEdges = 0;
+        for (int x = row.FirstColumn; x <= row.LastColumn; ++x) {
+            blackAtEdges += image.pixel(x, 0) == qRgb(0, 0, 0) ? 1 : 0;
+            blackAtEdges += image.pixel(x, height - 1) == qRgb(0, 0, 0) ? 1 : 0;
+        }
+        EXPECT_GE(blackAtEdges, 2);
+    }
+}
+
+} // namespace
