@@ -69,12 +69,14 @@ void TKooAxis::Prepare() {
         if (decades == 0) throw EZeroDivide();
     }
 
+    // A range so small or so large against the device extent that its factor leaves the
+    // extended numbers cannot be mapped either.
+    const Real scale = Kind == AxisKindX ? range / extent : extent * 1.0L / range;
+    if (!std::isfinite(scale) || scale == 0) throw EInvalidOp();
+
     Range = range;
     DevExtent = static_cast<int32_t>(extent);
-    if (Kind == AxisKindX)
-        Scale = Range / DevExtent;
-    else
-        Scale = DevExtent * 1.0L / Range;
+    Scale = scale;
     if (Logarithmic) {
         // The stored ends themselves are truncated toward zero; Range and Scale keep the
         // untruncated values.

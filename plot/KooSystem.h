@@ -10,8 +10,9 @@
 // Prepare refuses an axis it cannot map before dividing by anything: it raises
 // EZeroDivide ("Floating point division by zero") for a zero or reversed device range, an empty
 // world range, or a logarithmic axis of less than one whole decade, and EInvalidOp ("Invalid
-// floating point operation") for ends that are not finite numbers or a logarithmic axis whose
-// decades lie beyond the range of extended numbers (|From| or |To| above MaxDecadeExponent).
+// floating point operation") for ends that are not finite numbers, a range whose Scale would
+// be 0 or infinite, or a logarithmic axis whose decades lie beyond the range of extended
+// numbers (|From| or |To| above MaxDecadeExponent).
 // The refused axis keeps every field as it was except Prepared, which becomes false, so
 // IsPrepared tells callers that conversions are not meaningful. A caller that draws catches the
 // error and draws nothing.

@@ -315,6 +315,8 @@ TEST(KooAxis, AxesThatCannotBeMappedAreRefusedUntouched) {
         {"not a number", AxisKindX, {NaN, 1, 0, 100}, invalid},
         {"infinite end", AxisKindY, {0, Inf, 300, 0}, invalid},
         {"range overflows", AxisKindX, {-1e4932L, 1e4932L, 0, 100}, invalid},
+        {"y range too small for its scale", AxisKindY, {0, 1e-4940L, 300, 0}, invalid},
+        {"x scale underflows", AxisKindX, {0, 1e-4945L, 0, 2000000000}, invalid},
         {"log decades beyond extended", AxisKindX, {0, 5000, 0, 100, true}, invalid},
         {"log decades far beyond 32 bits", AxisKindY, {-3e9L, 3e9L, 300, 0, true}, invalid},
     };

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -128,6 +129,7 @@ public:
     // The image drawn into when the canvas owns one (flushes the painter first).
     const QImage& Image() {
         FreeHandle();
+        if (!OwnImage) throw std::logic_error("the recording canvas draws into a given device");
         return *OwnImage;
     }
 
