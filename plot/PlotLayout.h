@@ -19,7 +19,8 @@ enum class TLayoutKind {
 
 // Binds the plot's measuring functions to `measureCanvas`, lets the plot measure its label,
 // title and headline spaces there and sets both axes' device ranges for a surface of
-// width x height device units. Drawing is left to the caller (TPlot::Draw).
+// width x height device units. Drawing is left to the caller (TPlot::Draw). The plot's
+// measuring functions stay bound to `measureCanvas` until the next layout.
 void LayOutPlot(TPlot& plot, TCanvas& measureCanvas, int32_t width, int32_t height,
                 TLayoutKind kind);
 
