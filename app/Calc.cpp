@@ -19,7 +19,6 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMessageBox>
-#include <QStyle>
 
 TCalc* Calc = nullptr;
 
@@ -154,10 +153,13 @@ void TCalc::CreateKeys() {
     BtnSize->setFocusPolicy(Qt::TabFocus);
     connect(BtnSize, &QPushButton::clicked, this, &TCalc::BtnSizeClick);
 
-    BtnHelp = new QPushButton(this);
+    // A glyph key: a bold question mark, the same on every platform and icon theme.
+    BtnHelp = new QPushButton(QStringLiteral("?"), this);
     BtnHelp->setObjectName(QStringLiteral("BtnHelp"));
     BtnHelp->setGeometry(ScaledRect(610, 13, 32, 21));
-    BtnHelp->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
+    QFont glyphFont = KeyFont(TKeyFont::Normal);
+    glyphFont.setBold(true);
+    BtnHelp->setFont(glyphFont);
     BtnHelp->setAccessibleName(tr("Help"));
     BtnHelp->setFocusPolicy(Qt::TabFocus);
     connect(BtnHelp, &QPushButton::clicked, this, &TCalc::BtnHelpClick);

@@ -1,12 +1,14 @@
 // The calculator window driven through its keys, the keyboard and its context menu.
 #include "tests/app/CalcTestSupport.h"
 
+#include "app/Help.h"
 #include "engine/Globals.h"
 
 #include <QClipboard>
 #include <QDir>
 #include <QImage>
 #include <QLabel>
+#include <QPointer>
 
 #include <vector>
 
@@ -667,4 +669,15 @@ TEST(CalcTest, WindowPictures) {
         EXPECT_TRUE(varied);
         EXPECT_TRUE(picture.save(QDir(folder).filePath(QString::fromLatin1(row.File))));
     }
+}
+
+TEST(CalcTest, HelpKeyOpensHelpAndClosingTheCalculatorClosesIt) {
+    auto calc = MakeCalc();
+    EXPECT_EQ(calc->BtnHelp->text().toStdString(), "?");
+    Click(*calc, QStringLiteral("BtnHelp"));
+    QPointer<QWidget> help = HelpWindow();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    calc.reset();
+    EXPECT_TRUE(help.isNull() || !help->isVisible());
 }
