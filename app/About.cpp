@@ -60,9 +60,9 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     product->setFont(productFont);
     QLabel* version =
         NamedLabel(tr("Version %1").arg(QStringLiteral(QUORIL_VERSION)), "Version", this);
-    QLabel* comments = NamedLabel(tr("A scientific calculator in extended precision, with a "
-                                     "function plotter for curves y = f(x) and x = f(t), "
-                                     "y = g(t)."),
+    QLabel* comments = NamedLabel(tr("A scientific calculator working in extended precision, "
+                                     "with a plotter for functions y = f(x) and parametric "
+                                     "curves."),
                                   "Comments", this);
     comments->setWordWrap(true);
 

@@ -76,7 +76,7 @@ public:
         setWindowTitle(tr("Help"));
         // Help never keeps the program running once the calculator has closed.
         setAttribute(Qt::WA_QuitOnClose, false);
-        resize(820, 560);
+        resize(960, 600);
 
         ContentsList = new QListWidget;
         ContentsList->setObjectName(QStringLiteral("ContentsList"));
@@ -112,7 +112,7 @@ public:
         splitter->addWidget(left);
         splitter->addWidget(Browser);
         splitter->setStretchFactor(1, 1);
-        splitter->setSizes({220, 600});
+        splitter->setSizes({300, 660});
         auto* layout = new QVBoxLayout(this);
         layout->addWidget(splitter);
 

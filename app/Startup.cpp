@@ -42,7 +42,6 @@ void StartProgram(QApplication& app) {
 
     // 5. The windows, each once for the whole run; creating one loads its settings.
     Calc = new TCalc; // the main window, which loads the calculator's settings
-    SetHelpContext(Calc, HelpTopic::Calculator);
     // The display-parameter dialog (DrawParDialog, loads its DisplayOptions), the
     // coordinate read-out window (KooWind) and the display window (DrawWindow, with the plot
     // and its zoom history) are created here, in this order, once they exist. They stay
