@@ -389,6 +389,9 @@ bool TCalc::FilterLineKey(QEvent* event) {
     } else if (!commandKey && !key->text().isEmpty() && key->text().front().unicode() >= 32 &&
                key->text().front().unicode() != 127) {
         ch = key->text().front();
+    } else if (key->modifiers() & Qt::AltModifier && !(key->modifiers() & Qt::ControlModifier) &&
+               !key->text().isEmpty() && key->text().front().isPrint()) {
+        return true; // Alt and a letter with no underlined key to press types nothing
     } else {
         return false; // not a character: cursor and editing keys pass unchanged
     }

@@ -256,6 +256,27 @@ TEST(CalcTest, ContextMenuActions) {
     });
 }
 
+TEST(CalcTest, UnderlinedLettersPressTheirKeys) {
+    RunScripts({
+        {"Alt+C recomputes", {"1+2", "<Return>", "BtnClear", "<Alt+C>"}, "3", 1, {}},
+        {"Alt+X shows hexadecimal", {"255", "<Alt+X>"}, "$FF", 3, {}},
+        {"Alt+N shows binary", {"5", "<Alt+N>"}, "#101", 4, {}},
+        {"Alt+Z shows decimal", {"$FF", "<Alt+Z>"}, "255", 3, {}},
+        {"Alt+B plays back", {"1+2", "<Return>", "<Alt+B>"}, "1+2", 3, {}},
+        {"Alt+T and a digit set the decimals",
+         {"2/3", "<Return>", "<Alt+T>", "Btn2"},
+         "0.67",
+         4,
+         {}},
+        {"Alt+F shows the exponent form",
+         {"1500", "<Return>", "<Alt+F>"},
+         "1.50000000000000000E+3",
+         -1,
+         {}},
+        {"Alt+P does nothing while the plotter is missing", {"12", "<Alt+P>"}, "12", 2, {}},
+    });
+}
+
 TEST(CalcTest, CopyWithoutSelectionKeepsTheCursor) {
     auto calc = MakeCalc();
     RunSteps(*calc, {"12345", "<Left>", "<Left>", "<Ctrl+C>"});

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -121,6 +122,12 @@ inline void Step(TCalc& calc, const QString& step) {
         ASSERT_EQ(sequence.count(), 1) << step.toStdString();
         const QKeyCombination combination = sequence[0];
         QTest::keyClick(calc.EditLine, combination.key(), combination.keyboardModifiers());
+        // An underlined letter presses its key the way a click looks: down, then up a moment
+        // later, and only then the key acts.
+        const auto keys = calc.findChildren<QPushButton*>();
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            return std::none_of(keys.begin(), keys.end(), [](auto* key) { return key->isDown(); });
+        }));
     } else if (step.startsWith(u'@')) {
         auto* action = calc.findChild<QAction*>(step.mid(1));
         ASSERT_NE(action, nullptr) << step.toStdString();
