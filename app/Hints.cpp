@@ -91,9 +91,13 @@ private:
             allowed = w->isActiveWindow();
         if (!allowed) return;
         QHelpEvent help(QEvent::ToolTip, Pos, GlobalPos);
-        Dispatching = true;
+        // Reset also when the widget's tool-tip handling raises.
+        struct TDispatchScope {
+            bool& Flag;
+            explicit TDispatchScope(bool& flag) : Flag(flag) { Flag = true; }
+            ~TDispatchScope() { Flag = false; }
+        } scope(Dispatching);
         QCoreApplication::sendEvent(Widget, &help);
-        Dispatching = false;
     }
 };
 

@@ -1,6 +1,7 @@
 // The application-wide hint switch and pause: tool tips appear only while hints are on, and
 // only after the mouse has rested on a widget for the hint pause.
 #include "app/Hints.h"
+#include "tests/app/ModalBoxes.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -11,6 +12,8 @@
 #include <QWidget>
 
 #include <gtest/gtest.h>
+
+#include <stdexcept>
 
 namespace {
 
@@ -169,6 +172,43 @@ TEST_F(HintsTest, NextHintFollowsQuicklyWhileAHintIsVisible) {
     QTest::mouseMove(window.Cosine, window.Cosine->rect().center());
     EXPECT_LT(PendingHintDelay(), 100);
     QTRY_COMPARE(QToolTip::text(), QStringLiteral("Cosine"));
+}
+
+// A key whose own tool-tip handling fails.
+class TFailingTipKey : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::ToolTip) throw std::runtime_error("tip failed");
+        return QPushButton::event(event);
+    }
+};
+
+// The failure is shown like any other, and hints keep their timing afterwards: Qt's own
+// tool-tip events are still held back and the next key's hint still appears.
+TEST_F(HintsTest, AFailingHintLeavesTheHintsWorking) {
+    THintWindow window;
+    auto* failing = new TFailingTipKey(QStringLiteral("Bad"), &window);
+    failing->setToolTip(QStringLiteral("Bad"));
+    window.layout()->addWidget(failing);
+    QCoreApplication::processEvents();
+    {
+        TModalBoxAnswerer answerer;
+        RestWithoutPause(failing);
+        QTRY_COMPARE(answerer.Boxes.size(), 1u);
+        EXPECT_EQ(answerer.Boxes[0].Text, QStringLiteral("tip failed"));
+    }
+    // The error box took the activation; hints show in the active window only.
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const QPoint centre = window.Sine->rect().center();
+    QHelpEvent help(QEvent::ToolTip, centre, window.Sine->mapToGlobal(centre));
+    QApplication::sendEvent(window.Sine, &help);
+    EXPECT_FALSE(QToolTip::isVisible());
+    RestWithoutPause(window.Cosine);
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("Cosine"));
 }
 
 TEST_F(HintsTest, NegativePauseCountsAsNoPause) {
