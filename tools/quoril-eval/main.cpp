@@ -143,6 +143,8 @@ bool EvaluateLine(std::string_view text, const TOptions& options) {
         line = "error: " + error.Message;
     } catch (const std::bad_alloc&) {
         line = "error: out of memory";
+    } catch (const std::exception& error) { // anything else still gives its one line
+        line = std::string("error: ") + error.what();
     }
     std::cout << line << '\n' << std::flush;
     return ok;
