@@ -15,6 +15,7 @@
 #include <QPdfWriter>
 #include <QSvgGenerator>
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -25,8 +26,9 @@ namespace {
 
 constexpr int ExitError = 1;
 constexpr int ExitUsage = 2;
-// Largest surface side accepted for pictures, in pixels.
-constexpr int MaxSurfaceSide = 20000;
+// Largest surface accepted for pictures: a side, and the whole (64 million pixels, 256 MB).
+constexpr int MaxSurfaceSide = 16000;
+constexpr long long MaxSurfacePixels = 64LL * 1000 * 1000;
 
 const char* const Usage =
     "usage: quoril-plot [--fn TEXT]... [--para FTEXT GTEXT FROM TO STEP]...\n"
@@ -83,15 +85,23 @@ Real EvaluateArg(const std::string& what, const std::string& text) {
     }
 }
 
+// "WxH" with both sides in range; from_chars refuses signs, blanks and overflow.
 bool ParseSize(const std::string& text, int& width, int& height) {
-    int w = 0;
-    int h = 0;
-    char x = 0;
-    char rest = 0;
-    if (std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &rest) != 3 || (x != 'x' && x != 'X')) {
+    const size_t x = text.find_first_of("xX");
+    if (x == std::string::npos) {
         return false;
     }
-    if (w < 1 || h < 1 || w > MaxSurfaceSide || h > MaxSurfaceSide) {
+    int w = 0;
+    int h = 0;
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    const auto [wEnd, wError] = std::from_chars(begin, begin + x, w);
+    const auto [hEnd, hError] = std::from_chars(begin + x + 1, end, h);
+    if (wError != std::errc() || wEnd != begin + x || hError != std::errc() || hEnd != end) {
+        return false;
+    }
+    if (w < 1 || h < 1 || w > MaxSurfaceSide || h > MaxSurfaceSide ||
+        static_cast<long long>(w) * h > MaxSurfacePixels) {
         return false;
     }
     width = w;
@@ -143,7 +153,8 @@ TOptions ParseArgs(const std::vector<std::string>& args) {
             const std::string size = take(arg, 1)[0];
             if (!ParseSize(size, options.Width, options.Height)) {
                 throw TToolError{"--size \"" + size + "\": expected WxH, each side 1 to " +
-                                 std::to_string(MaxSurfaceSide) + " pixels"};
+                                 std::to_string(MaxSurfaceSide) +
+                                 " pixels and 64 million pixels in all"};
             }
         } else if (arg == "-o") {
             options.Output = take(arg, 1)[0];
