@@ -31,7 +31,7 @@ void StartProgram(QApplication& app) {
 
     // 2. The help: pages in the resources, F1 bound to the active window's context.
     InstallHelp(app);
-    InstallHintFilter(app);
+    InstallHintFilter(app); // the hint switch and pause, set by the calculator's settings
 
     // 3. Our arithmetic always runs with every floating-point exception masked.
     ResetFloatingPoint();
