@@ -298,10 +298,9 @@ int32_t TruncToInt32(Real value) {
 }
 
 int32_t RoundToInt32(Real value) {
-    if (std::isnan(value)) throw EInvalidOp();
-    Real whole = std::floor(value);
-    const Real fraction = value - whole;
-    if (fraction > 0.5L || (fraction == 0.5L && std::fmod(whole, 2.0L) != 0)) whole += 1;
+    // The program never leaves round-to-nearest, so rint rounds halves to even (one frndint;
+    // NaN stays NaN and fails the range check).
+    const Real whole = std::rint(value);
     if (!(whole >= -2147483648.0L && whole <= 2147483647.0L)) throw EInvalidOp();
     return static_cast<int32_t>(whole);
 }
