@@ -35,8 +35,10 @@ QFont KeyFont(TKeyFont kind) {
         return font;
     }
     case TKeyFont::Symbol: {
-        QFont font(QStringLiteral("Symbol"));
-        font.setPixelSize(Scaled(10));
+        // The caption is the Unicode letter pi, which every text font has; a font named
+        // "Symbol" is often symbol-encoded and then draws nothing for it.
+        QFont font(QStringLiteral("MS Sans Serif"));
+        font.setPixelSize(Scaled(12));
         return font;
     }
     case TKeyFont::Normal:

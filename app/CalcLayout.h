@@ -5,7 +5,7 @@
 
 class TCalc;
 
-enum class TKeyFont { Small, Normal, Symbol };
+enum class TKeyFont { Small, Normal, Symbol }; // Symbol: the pi key
 
 struct TKeyDef {
     const char* Name; // also the objectName; digits and memory letters end in their character

@@ -9,7 +9,10 @@
 #include <QImage>
 #include <QLabel>
 #include <QPointer>
+#include <QPushButton>
 
+#include <cstdlib>
+#include <map>
 #include <vector>
 
 using namespace calctest;
@@ -701,4 +704,28 @@ TEST(CalcTest, HelpKeyOpensHelpAndClosingTheCalculatorClosesIt) {
     EXPECT_TRUE(help->isVisible());
     calc.reset();
     EXPECT_TRUE(help.isNull() || !help->isVisible());
+}
+
+// Every key shows its caption: inside the key's face some pixels stand clearly apart from the
+// face colour. Catches a caption font that draws nothing for its characters (such as a
+// symbol-encoded font asked for the letter pi).
+TEST(CalcTest, EveryKeyCaptionIsDrawn) {
+    auto calc = MakeCalc();
+    calc->show();
+    for (QPushButton* key : calc->findChildren<QPushButton*>()) {
+        if (!key->isVisible() || key->text().isEmpty()) continue;
+        SCOPED_TRACE(key->objectName().toStdString());
+        const QImage face = key->grab().toImage().copy(key->rect().adjusted(4, 3, -4, -3));
+        std::map<int, int> grayCount; // the most common gray level is the face colour
+        for (int y = 0; y < face.height(); ++y)
+            for (int x = 0; x < face.width(); ++x)
+                ++grayCount[qGray(face.pixel(x, y))];
+        int faceGray = 0, most = 0;
+        for (const auto& [gray, count] : grayCount)
+            if (count > most) most = count, faceGray = gray;
+        int ink = 0;
+        for (const auto& [gray, count] : grayCount)
+            if (std::abs(gray - faceGray) > 40) ink += count;
+        EXPECT_GE(ink, 4) << key->text().toStdString();
+    }
 }
