@@ -250,7 +250,8 @@ Real EvaluateNode(const TExprNode* node) {
     }
 }
 
-Real EvaluateTree(const TExprTree& tree) {
+// Trees without the inline form, and empty trees.
+Real EvaluateTreeOutOfLine(const TExprTree& tree) {
     if (tree.Empty()) throw EFatalError(LoadStr(Msg::InvalidFunctionPointer));
     const TProgram* program = tree.GetProgram();
     return program ? RunProgram(*program) : EvaluateNode(tree.GetRoot());

@@ -1,6 +1,7 @@
 #pragma once
 // Evaluation of syntax trees in extended precision.
 #include "engine/Parser.h"
+#include "engine/Program.h"
 #include "engine/Real.h"
 
 #include <cstdint>
@@ -12,7 +13,13 @@ void StartEngine();
 // Evaluates a compiled expression through its compact form. Raises EEvalError (with the
 // Position of the offending node), EFatalError for an empty tree, EInvalidOp / EDivByZero
 // from the integer operators. Allocates nothing unless it raises.
-Real EvaluateTree(const TExprTree& tree);
+// Inline, so that a tree with the inline form is run without any call.
+Real EvaluateTreeOutOfLine(const TExprTree& tree);
+[[gnu::always_inline]] inline Real EvaluateTree(const TExprTree& tree) {
+    const TProgram* program = tree.GetProgram();
+    if (program && program->Fast) return RunFastProgram(program->Fast.get(), program->Stack.get());
+    return EvaluateTreeOutOfLine(tree);
+}
 
 // The plain recursive walk over the syntax tree: the reference that defines every result,
 // error and side effect. EvaluateTree must agree with it bit for bit.

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -442,6 +443,61 @@ void TBuilder::CompileFunction(const TExprNode* node) {
         return Emit(Fn, 0, argPos, code);
     }
 }
+// The opcodes RunFastProgram runs: none calls out except to raise, none writes any state.
+bool IsInlineOp(int32_t op) {
+    switch (op) {
+    case Fatal:
+    case Raise:
+    case StoreV:
+    case StoreM:
+    case SetBase:
+    case GenS:
+    case PowK:
+    case Fn:
+    case FnSin:
+    case FnCos:
+    case FnExp:
+    case FnSqrt:
+    case Rnd:
+    case RoundInt:
+    case SqrtXS:
+        return false;
+    default:
+        return op >= 0 && op < OpCount;
+    }
+}
+
+// Splits k into two doubles whose sum in extended precision is k bit for bit.
+bool SplitConstant(Real k, double& high, double& low) {
+    if (std::isnan(k)) return false;
+    if (std::isinf(k) || k == 0) { // keeps the sign of zero: -0 + -0 is -0
+        high = static_cast<double>(k);
+        low = high == 0 ? high : 0;
+        return true;
+    }
+    if (!(std::fabs(k) <= std::numeric_limits<double>::max())) return false;
+    high = static_cast<double>(k);
+    const Real rest = k - high; // exact: high is k rounded to 53 bits
+    if (!(std::fabs(rest) <= std::numeric_limits<double>::max())) return false;
+    low = static_cast<double>(rest);
+    return static_cast<Real>(high) + low == k;
+}
+
+// The inline form of finished code, or nothing where some instruction has no inline form.
+std::unique_ptr<TFastInstr[]> BuildFastForm(const std::vector<TInstr>& code) {
+    auto fast = std::make_unique<TFastInstr[]>(code.size());
+    for (size_t i = 0; i < code.size(); ++i) {
+        const TInstr& t = code[i];
+        TFastInstr& f = fast[i];
+        if (!IsInlineOp(t.Code) || !SplitConstant(t.K, f.K, f.KLow) ||
+            !SplitConstant(t.K2, f.K2, f.K2Low))
+            return nullptr;
+        f.Code = t.Code;
+        f.Pos = t.Pos;
+        f.Index = t.Index;
+    }
+    return fast;
+}
 } // namespace
 
 TProgram* BuildProgram(const TExprNode* root) {
@@ -465,6 +521,7 @@ TProgram* BuildProgram(const TExprNode* root) {
     auto program = std::make_unique<TProgram>();
     program->Code = std::make_unique<TInstr[]>(builder.Code.size());
     std::copy(builder.Code.begin(), builder.Code.end(), program->Code.get());
+    program->Fast = BuildFastForm(builder.Code);
     program->Stack = std::make_unique<Real[]>(builder.MaxDepth + 1);
     return program.release();
 }
