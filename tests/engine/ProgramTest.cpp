@@ -5,6 +5,7 @@
 #include "engine/Evaluator.h"
 #include "engine/Globals.h"
 #include "engine/Parser.h"
+#include "engine/ProgramCode.h"
 #include "engine/Scanner.h"
 
 #include "tests/engine/EvalOutcome.h"
@@ -252,6 +253,93 @@ TEST(ProgramTest, TypedExpressionsAgreeWithTheWalk) {
                 ASSERT_EQ(fast, walk) << "X=" << static_cast<double>(x) << " unit " << unit;
             }
         }
+    }
+}
+
+// Which programs get the inline form (run without any call, the variable read once), and
+// that it agrees with the walk, errors and positions included. Every constant of the inline
+// form is two doubles summed, so awkward constants must either split exactly or keep the
+// program on the general path.
+struct TInlineRow {
+    const char* Text;
+    bool Inline;
+};
+
+const TInlineRow InlineRows[] = {
+    {"X*X+2*X+1", true},
+    {"((X+1)*(X-1)*(X+2)*(X-2))/(X*X+1)", true},
+    {"((((0.5*X-1.25)*X+3)*X-0.75)*X+2)*X-1", true},
+    {"(X+1)*(X+2)*(X+3)", true},
+    {"A*X*X+B*X+C", true},
+    {"X/A-J/X+A/B", true},
+    {"(X+1)/(X-1)", true},
+    {"2/(X*X-4)", true},
+    {"-X+ABS(X-3)", true},
+    {"MIN(X,2,A)-MAX(X,-1,B*X)", true},
+    {"X^2-(X+1)^2", true},
+    {"X/(X*X+1E-30)", true},
+    // constants that split into two doubles exactly
+    {"X+0.1", true},
+    {"X*3.14159265358979323846", true},
+    {"PI*X-PI", true},
+    {"X*1E300+1E-300", true},
+    {"X*1.7976931348623157E308", true},
+    {"-0*X+X*0", true},
+    // constants beyond the doubles keep the general path
+    {"X*1E400", false},
+    {"X+1E-400", false},
+    {"X*1.8E308", false},
+    {"X*4.9E-324", false},
+    // calls and writes keep the general path
+    {"SIN(X)*X^2", false},
+    {"SQRT(ABS(X))", false},
+    {"X^3", false},
+    {"X MOD 3", false},
+    {"RND+X", false},
+    {"X/0", false},
+    {"5 STO X; X*X+1", false},
+    {"X STO A; A*X", false},
+    {"A:=X+1; A*X", false},
+    {"(X+1)->HEX", false},
+};
+
+TEST(ProgramTest, InlineFormWhereItAppliesAndAgreesWithTheWalk) {
+    for (const TInlineRow& row : InlineRows) {
+        SCOPED_TRACE(row.Text);
+        TExprTree tree = CompileExpression(row.Text, "X");
+        ASSERT_NE(tree.GetProgram(), nullptr);
+        EXPECT_EQ(tree.GetProgram()->Fast != nullptr, row.Inline);
+        for (Real x : Samples) {
+            ResetEngineState(AngleRadians, x);
+            const TEvalOutcome walk = Capture([&] { return EvaluateNode(tree.GetRoot()); });
+            ResetEngineState(AngleRadians, x);
+            const TEvalOutcome fast = Capture([&] { return EvaluateTree(tree); });
+            ASSERT_EQ(fast, walk) << "X=" << static_cast<double>(x);
+        }
+    }
+}
+
+// A program that changes the variable before reading it must see the new value.
+struct TStoreRow {
+    const char* Text;
+    Real Variable; // the variable's value before the run
+    Real Expected;
+    Real VariableAfter;
+};
+
+const TStoreRow StoreRows[] = {
+    {"5 STO X; X*X+1", 2, 26, 5},      {"X+1 STO X; X*X", 2, 9, 3},
+    {"X*X STO X; X+X", 3, 18, 9},         {"X STO A; 4 STO X; A*X", 2, 8, 4},
+    {"1 STO X; X/(X+1)", -1, 0.5L, 1},
+};
+
+TEST(ProgramTest, StoreIntoTheVariableIsSeenByLaterReads) {
+    for (const TStoreRow& row : StoreRows) {
+        SCOPED_TRACE(row.Text);
+        TExprTree tree = CompileExpression(row.Text, "X");
+        ResetEngineState(AngleRadians, row.Variable);
+        EXPECT_TRUE(SameBits(EvaluateTree(tree), row.Expected));
+        EXPECT_TRUE(SameBits(VariableValue, row.VariableAfter));
     }
 }
 
