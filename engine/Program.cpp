@@ -347,6 +347,16 @@ Real RunProgram(const TProgram& program) {
         case SqrAcc:
             acc = acc * acc;
             break;
+        case SinCosV:
+        case CosSinV: {
+            Real sine, cosine;
+            ElemSinCos(Ops::ToRadians(VariableValue), sine, cosine);
+            sine = Ops::SnapTrig(sine);
+            cosine = Ops::SnapTrig(cosine);
+            *sp++ = ip->Code == SinCosV ? sine : cosine;
+            acc = ip->Code == SinCosV ? cosine : sine;
+            break;
+        }
         case CheckDivS:
             Ops::CheckDivisor(acc, ip->Pos);
             --sp;

@@ -179,6 +179,15 @@ void TBuilder::Emit(int32_t op, Real k, int32_t pos, int32_t index) {
         t.K = k1;
         t.K2 = k2;
     };
+    // "SIN(X) ... COS(X)" with only a push between: both from one reduction of X.
+    if ((op == FnCos || op == FnSin) && last == LoadV && LastCode(1) == Push &&
+        LastCode(2) == (op == FnCos ? FnSin : FnCos) && LastCode(3) == LoadV) {
+        Code.resize(Code.size() - 4);
+        TInstr t;
+        t.Code = op == FnCos ? SinCosV : CosSinV;
+        Code.push_back(t);
+        return;
+    }
     if (op == MulV && last == LoadV) return replace(SqrV, 0);
     if (op == MulV && last == LoadK) return replace(KMulV, lastK);
     if (op == AddK && last == LoadV) return replace(VAddK, k);
@@ -380,7 +389,8 @@ void TBuilder::CompileDivide(const TExprNode* node) {
         EmitPush();
         Compile(right);
         const int32_t last = LastCode();
-        if (Code.size() == mark + 2 && (last == SqrVAddK || last == VAddK)) {
+        if (Code.size() == mark + 2 && Code[mark].Code == Push &&
+            (last == SqrVAddK || last == VAddK)) {
             const Real k = Last().K;
             Code.resize(mark);
             --Depth;
@@ -446,24 +456,71 @@ void TBuilder::CompileFunction(const TExprNode* node) {
 // The opcodes RunFastProgram runs: none calls out except to raise, none writes any state.
 bool IsInlineOp(int32_t op) {
     switch (op) {
-    case Fatal:
-    case Raise:
-    case StoreV:
-    case StoreM:
-    case SetBase:
-    case GenS:
-    case PowK:
-    case Fn:
-    case FnSin:
-    case FnCos:
-    case FnExp:
-    case FnSqrt:
-    case Rnd:
-    case RoundInt:
-    case SqrtXS:
-        return false;
+    case Ret:
+    case LoadK:
+    case LoadV:
+    case LoadM:
+    case Push:
+    case AddK:
+    case MulK:
+    case DivK:
+    case AddV:
+    case SubV:
+    case MulV:
+    case AddM:
+    case SubM:
+    case MulM:
+    case AddS:
+    case SubS:
+    case MulS:
+    case DivS:
+    case KSub:
+    case VSub:
+    case MSub:
+    case CheckAcc:
+    case CheckPush:
+    case DivVC:
+    case DivMC:
+    case KDivC:
+    case VDivC:
+    case MDivC:
+    case Neg:
+    case NegV:
+    case FnAbs:
+    case MinS:
+    case MaxS:
+    case MinK:
+    case MaxK:
+    case MinV:
+    case MaxV:
+    case SqrV:
+    case KMulV:
+    case VAddK:
+    case KMulVAddK:
+    case MulVAddK:
+    case AddSqrV:
+    case SubSqrV:
+    case MulSqrV:
+    case AddKMulV:
+    case SubKMulV:
+    case MulKMulV:
+    case AddVAddK:
+    case SubVAddK:
+    case MulVAddKS:
+    case SqrVAddK:
+    case SqrVAddKMulV:
+    case Quadratic:
+    case VAddKMulVAddK:
+    case AddKMulVAddK:
+    case HornerRun:
+    case MulVAddKRun:
+    case SqrAcc:
+    case CheckDivS:
+    case DivSqrVAddKC:
+    case DivVAddKC:
+        return true;
     default:
-        return op >= 0 && op < OpCount;
+        return false;
     }
 }
 

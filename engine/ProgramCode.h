@@ -96,6 +96,8 @@ enum Op : int32_t {
     DivSqrVAddKC,  // acc/(X*X+K)
     DivVAddKC,     // acc/(X+K)
     SqrAcc,        // acc*acc
+    SinCosV,       // push SIN(X), then acc = COS(X), from one shared argument reduction
+    CosSinV,       // push COS(X), then acc = SIN(X), likewise
     OpCount
 };
 

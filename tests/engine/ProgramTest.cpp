@@ -67,6 +67,15 @@ const char* const Expressions[] = {
     "X-(-0)",
     "0-X",
     "-0+X",
+    // sine and cosine of the variable from one reduction
+    "SIN(X)*COS(X)",
+    "COS(X)-SIN(X)",
+    "SIN(X)/COS(X)",
+    "COS(X)/SIN(X)",
+    "A+SIN(X)*COS(X)",
+    "MIN(COS(X),SIN(X))",
+    "SIN(X)+COS(X+1)",
+    "SIN(X)*COS(X)*SIN(X)*COS(X)",
     // division: the divisor is checked before the left operand runs
     "X/2",
     "2/X",
@@ -329,7 +338,7 @@ struct TStoreRow {
 
 const TStoreRow StoreRows[] = {
     {"5 STO X; X*X+1", 2, 26, 5},      {"X+1 STO X; X*X", 2, 9, 3},
-    {"X*X STO X; X+X", 3, 18, 9},         {"X STO A; 4 STO X; A*X", 2, 8, 4},
+    {"X*X STO X; X+X", 3, 18, 9},      {"X STO A; 4 STO X; A*X", 2, 8, 4},
     {"1 STO X; X/(X+1)", -1, 0.5L, 1},
 };
 
@@ -340,6 +349,48 @@ TEST(ProgramTest, StoreIntoTheVariableIsSeenByLaterReads) {
         ResetEngineState(AngleRadians, row.Variable);
         EXPECT_TRUE(SameBits(EvaluateTree(tree), row.Expected));
         EXPECT_TRUE(SameBits(VariableValue, row.VariableAfter));
+    }
+}
+
+// Sine and cosine of the variable next to each other share one instruction; anything else
+// in between keeps them apart.
+struct TSinCosRow {
+    const char* Text;
+    int Shared; // instructions that compute both
+};
+
+const TSinCosRow SinCosRows[] = {
+    {"MAX(SIN(X),COS(X),0.5)", 1},
+    {"SIN(X)*COS(X)", 1},
+    {"COS(X)-SIN(X)", 1},
+    {"SIN(X)/COS(X)", 1},
+    {"SIN(X)*COS(X)+SIN(X)*COS(X)", 2},
+    {"SIN(X)+COS(A)", 0},
+    {"SIN(X)+COS(X+1)", 0},
+    {"SIN(X)+SIN(X)", 0},
+    {"SIN(X)", 0},
+    {"X+1 STO X; SIN(X)*COS(X)", 1},
+};
+
+TEST(ProgramTest, SineAndCosineOfTheVariableShareOneInstruction) {
+    for (const TSinCosRow& row : SinCosRows) {
+        SCOPED_TRACE(row.Text);
+        TExprTree tree = CompileExpression(row.Text, "X");
+        ASSERT_NE(tree.GetProgram(), nullptr);
+        int shared = 0;
+        for (const Compact::TInstr* ip = tree.GetProgram()->Code.get(); ip->Code != Compact::Ret;
+             ++ip)
+            shared += ip->Code == Compact::SinCosV || ip->Code == Compact::CosSinV;
+        EXPECT_EQ(shared, row.Shared);
+        for (int32_t unit : {AngleDegrees, AngleRadians, AngleGrads}) {
+            for (Real x : Samples) {
+                ResetEngineState(unit, x);
+                const TEvalOutcome walk = Capture([&] { return EvaluateNode(tree.GetRoot()); });
+                ResetEngineState(unit, x);
+                const TEvalOutcome fast = Capture([&] { return EvaluateTree(tree); });
+                ASSERT_EQ(fast, walk) << "X=" << static_cast<double>(x) << " unit " << unit;
+            }
+        }
     }
 }
 
