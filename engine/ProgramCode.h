@@ -1,6 +1,7 @@
 #pragma once
 // The instruction set of the compact evaluation form, shared by its builder
-// (ProgramBuilder.cpp) and its interpreter (Program.cpp). Engine-internal.
+// (ProgramBuilder.cpp) and its interpreters (Program.cpp, and the inline one in Program.h,
+// which is why callers of EvaluateTree see it). Engine-internal otherwise.
 #include "engine/Real.h"
 
 #include <cstdint>
