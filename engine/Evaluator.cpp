@@ -53,54 +53,7 @@ Real EvaluateFunction(const TExprNode* node) {
     if (code == Code::SqrtX) return SqrtXNode(arg);
     const Real x = EvaluateNode(arg);
     const int argPos = PosOf(arg, node);
-    switch (code) {
-    case Code::Sqrt:
-        return Ops::Sqrt(x, argPos);
-    case Code::Sqrt3:
-        return Ops::Sqrt3(x, argPos);
-    case Code::Exp:
-        return Ops::Exp(x);
-    case Code::Exp10:
-        return Ops::Exp10(x);
-    case Code::Ln:
-        return Ops::Ln(x, argPos);
-    case Code::Log:
-        return Ops::Log(x, argPos);
-    case Code::Sin:
-        return Ops::Sin(x);
-    case Code::Cos:
-        return Ops::Cos(x);
-    case Code::Tan:
-        return Ops::Tan(x, argPos);
-    case Code::ArcSin:
-        return Ops::ArcSin(x, argPos);
-    case Code::ArcCos:
-        return Ops::ArcCos(x, argPos);
-    case Code::ArcTan:
-        return Ops::ArcTan(x);
-    case Code::SinH:
-        return Ops::SinH(x);
-    case Code::CosH:
-        return Ops::CosH(x);
-    case Code::TanH:
-        return Ops::TanH(x);
-    case Code::ArSinH:
-        return Ops::ArSinH(x);
-    case Code::ArCosH:
-        return Ops::ArCosH(x, node->Pos);
-    case Code::ArTanH:
-        return Ops::ArTanH(x, argPos);
-    case Code::Abs:
-        return Ops::Abs(x);
-    case Code::Sgn:
-        return Ops::Sgn(x);
-    case Code::Step:
-        return Ops::Step(x);
-    case Code::Int:
-        return Ops::Int(x);
-    default:
-        return 0;
-    }
+    return Ops::ApplyUnary(code, x, code == Code::ArCosH ? node->Pos : argPos);
 }
 
 Real EvaluateBinary(const TExprNode* node) {
@@ -113,46 +66,7 @@ Real EvaluateBinary(const TExprNode* node) {
     const Real l = EvaluateNode(node->Left);
     const Real r = EvaluateNode(node->Right);
     const int leftPos = PosOf(node->Left, node);
-    switch (code) {
-    case Code::Equal:
-        return Ops::Equal(l, r);
-    case Code::NotEqual:
-        return Ops::NotEqual(l, r);
-    case Code::Less:
-        return Ops::Less(l, r);
-    case Code::LessEqual:
-        return Ops::LessEqual(l, r);
-    case Code::Greater:
-        return Ops::Greater(l, r);
-    case Code::GreaterEqual:
-        return Ops::GreaterEqual(l, r);
-    case Code::Or:
-        return Ops::BitOr(l, r);
-    case Code::Xor:
-        return Ops::BitXor(l, r);
-    case Code::And:
-        return Ops::BitAnd(l, r);
-    case Code::Plus:
-        return l + r;
-    case Code::Minus:
-        return l - r;
-    case Code::Times:
-        return l * r;
-    case Code::Mod:
-        return Ops::Mod(l, r);
-    case Code::Power:
-        return Ops::Power(l, r, leftPos);
-    case Code::Perm:
-        return Ops::Perm(l, r, leftPos);
-    case Code::Komb:
-        return Ops::Komb(l, r, leftPos);
-    case Code::Pol:
-        return Ops::Pol(l, r);
-    case Code::Rec:
-        return Ops::Rec(l, r);
-    default:
-        return 0;
-    }
+    return Ops::ApplyBinary(code, l, r, leftPos);
 }
 
 // xoshiro256** seeded through splitmix64.

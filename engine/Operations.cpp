@@ -1,6 +1,7 @@
 #include "engine/Operations.h"
 
 #include "engine/Evaluator.h"
+#include "engine/Scanner.h"
 #include "engine/StringTable.h"
 
 #include <bit>
@@ -246,6 +247,108 @@ Real ArTanH(Real x, int argPos) {
     const Real a = std::fabs(x);
     const Real r = 0.5L * ElemLn((1 + a) / (1 - a));
     return x < 0 ? -r : r;
+}
+
+Real ApplyUnary(int32_t code, Real x, int pos) {
+    switch (code) {
+    case Code::Sqrt:
+        return Sqrt(x, pos);
+    case Code::Sqrt3:
+        return Sqrt3(x, pos);
+    case Code::Exp:
+        return Exp(x);
+    case Code::Exp10:
+        return Exp10(x);
+    case Code::Ln:
+        return Ln(x, pos);
+    case Code::Log:
+        return Log(x, pos);
+    case Code::Sin:
+        return Sin(x);
+    case Code::Cos:
+        return Cos(x);
+    case Code::Tan:
+        return Tan(x, pos);
+    case Code::ArcSin:
+        return ArcSin(x, pos);
+    case Code::ArcCos:
+        return ArcCos(x, pos);
+    case Code::ArcTan:
+        return ArcTan(x);
+    case Code::SinH:
+        return SinH(x);
+    case Code::CosH:
+        return CosH(x);
+    case Code::TanH:
+        return TanH(x);
+    case Code::ArSinH:
+        return ArSinH(x);
+    case Code::ArCosH:
+        return ArCosH(x, pos);
+    case Code::ArTanH:
+        return ArTanH(x, pos);
+    case Code::Abs:
+        return Abs(x);
+    case Code::Sgn:
+        return Sgn(x);
+    case Code::Step:
+        return Step(x);
+    case Code::Int:
+        return Int(x);
+    case Code::Not:
+        return BitNot(x);
+    case Code::Factorial:
+        return FactorialOf(x);
+    case Code::Deg:
+        return DmsToDegrees(x);
+    case Code::Dms:
+        return DegreesToDms(x);
+    default:
+        return 0;
+    }
+}
+
+Real ApplyBinary(int32_t code, Real l, Real r, int leftPos) {
+    switch (code) {
+    case Code::Equal:
+        return Equal(l, r);
+    case Code::NotEqual:
+        return NotEqual(l, r);
+    case Code::Less:
+        return Less(l, r);
+    case Code::LessEqual:
+        return LessEqual(l, r);
+    case Code::Greater:
+        return Greater(l, r);
+    case Code::GreaterEqual:
+        return GreaterEqual(l, r);
+    case Code::Or:
+        return BitOr(l, r);
+    case Code::Xor:
+        return BitXor(l, r);
+    case Code::And:
+        return BitAnd(l, r);
+    case Code::Plus:
+        return l + r;
+    case Code::Minus:
+        return l - r;
+    case Code::Times:
+        return l * r;
+    case Code::Mod:
+        return Mod(l, r);
+    case Code::Power:
+        return Power(l, r, leftPos);
+    case Code::Perm:
+        return Perm(l, r, leftPos);
+    case Code::Komb:
+        return Komb(l, r, leftPos);
+    case Code::Pol:
+        return Pol(l, r);
+    case Code::Rec:
+        return Rec(l, r);
+    default:
+        return 0;
+    }
 }
 
 } // namespace Ops

@@ -165,4 +165,12 @@ inline Real Int(Real x) {
     return std::trunc(x);
 }
 
+// The functions of one argument and the operators "NOT", "!", "DEG", "DMS" by token code;
+// `pos` is where their domain errors point. A code without a rule gives 0.
+Real ApplyUnary(int32_t code, Real x, int pos);
+
+// The binary operators other than "/" by token code; `leftPos` is where their domain errors
+// point. A code without a rule gives 0.
+Real ApplyBinary(int32_t code, Real l, Real r, int leftPos);
+
 } // namespace Ops

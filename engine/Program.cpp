@@ -10,93 +10,6 @@ namespace {
 
 using namespace Compact;
 
-// The operations too rare or too slow for their own instruction.
-[[gnu::noinline]] Real ApplyFunction(int32_t code, Real x, int pos) {
-    switch (code) {
-    case Code::Sqrt3:
-        return Ops::Sqrt3(x, pos);
-    case Code::Exp10:
-        return Ops::Exp10(x);
-    case Code::Ln:
-        return Ops::Ln(x, pos);
-    case Code::Log:
-        return Ops::Log(x, pos);
-    case Code::Tan:
-        return Ops::Tan(x, pos);
-    case Code::ArcSin:
-        return Ops::ArcSin(x, pos);
-    case Code::ArcCos:
-        return Ops::ArcCos(x, pos);
-    case Code::ArcTan:
-        return Ops::ArcTan(x);
-    case Code::SinH:
-        return Ops::SinH(x);
-    case Code::CosH:
-        return Ops::CosH(x);
-    case Code::TanH:
-        return Ops::TanH(x);
-    case Code::ArSinH:
-        return Ops::ArSinH(x);
-    case Code::ArCosH:
-        return Ops::ArCosH(x, pos);
-    case Code::ArTanH:
-        return Ops::ArTanH(x, pos);
-    case Code::Sgn:
-        return Ops::Sgn(x);
-    case Code::Step:
-        return Ops::Step(x);
-    case Code::Int:
-        return Ops::Int(x);
-    case Code::Not:
-        return Ops::BitNot(x);
-    case Code::Factorial:
-        return Ops::FactorialOf(x);
-    case Code::Deg:
-        return DmsToDegrees(x);
-    case Code::Dms:
-        return DegreesToDms(x);
-    default:
-        return 0;
-    }
-}
-
-[[gnu::noinline]] Real ApplyBinary(int32_t code, Real l, Real r, int leftPos) {
-    switch (code) {
-    case Code::Equal:
-        return Ops::Equal(l, r);
-    case Code::NotEqual:
-        return Ops::NotEqual(l, r);
-    case Code::Less:
-        return Ops::Less(l, r);
-    case Code::LessEqual:
-        return Ops::LessEqual(l, r);
-    case Code::Greater:
-        return Ops::Greater(l, r);
-    case Code::GreaterEqual:
-        return Ops::GreaterEqual(l, r);
-    case Code::Or:
-        return Ops::BitOr(l, r);
-    case Code::Xor:
-        return Ops::BitXor(l, r);
-    case Code::And:
-        return Ops::BitAnd(l, r);
-    case Code::Mod:
-        return Ops::Mod(l, r);
-    case Code::Power:
-        return Ops::Power(l, r, leftPos);
-    case Code::Perm:
-        return Ops::Perm(l, r, leftPos);
-    case Code::Komb:
-        return Ops::Komb(l, r, leftPos);
-    case Code::Pol:
-        return Ops::Pol(l, r);
-    case Code::Rec:
-        return Ops::Rec(l, r);
-    default:
-        return 0;
-    }
-}
-
 [[noreturn, gnu::noinline]] void RaiseFatal() {
     throw EFatalError(LoadStr(Msg::InvalidFunctionPointer));
 }
@@ -215,7 +128,7 @@ Real RunProgram(const TProgram& program) {
             break;
         case GenS:
             --sp;
-            acc = ApplyBinary(ip->Index, *sp, acc, ip->Pos);
+            acc = Ops::ApplyBinary(ip->Index, *sp, acc, ip->Pos);
             break;
         case PowK:
             acc = Ops::Power(acc, ip->K, ip->Pos);
@@ -227,7 +140,7 @@ Real RunProgram(const TProgram& program) {
             acc = Ops::Negate(VariableValue);
             break;
         case Fn:
-            acc = ApplyFunction(ip->Index, acc, ip->Pos);
+            acc = Ops::ApplyUnary(ip->Index, acc, ip->Pos);
             break;
         case FnSin:
             acc = Ops::Sin(acc);
