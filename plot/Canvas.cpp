@@ -66,31 +66,37 @@ TCanvas::~TCanvas() {
 }
 
 void TCanvas::SetPenStyle(TPenStyle style) {
+    FlushLine();
     PenStyleValue = style;
     ApplyPen();
 }
 
 void TCanvas::SetPenColor(const QColor& color) {
+    FlushLine();
     PenColorValue = color;
     ApplyPen();
 }
 
 void TCanvas::SetPenMode(TPenMode mode) {
+    FlushLine();
     PenModeValue = mode;
     ApplyPen();
 }
 
 void TCanvas::SetBrushStyle(TBrushStyle style) {
+    FlushLine();
     BrushStyleValue = style;
     ApplyBrush();
 }
 
 void TCanvas::SetBrushColor(const QColor& color) {
+    FlushLine();
     BrushColorValue = color;
     ApplyBrush();
 }
 
 void TCanvas::SetFont(const TFontSpec& font) {
+    FlushLine();
     FontValue = font;
     if (Painter) Painter->setFont(QtFont());
 }
@@ -112,8 +118,23 @@ QFont TCanvas::QtFont() const {
 }
 
 QPainter* TCanvas::Handle() {
+    FlushLine();
+    return Begin();
+}
+
+QPainter* TCanvas::Begin() {
     if (!Painter) CreateHandle();
     return Painter.get();
+}
+
+void TCanvas::FlushLine() {
+    if (PendingLine.size() >= 2 && Painter) {
+        Painter->save();
+        Painter->setBrush(Qt::NoBrush);
+        Painter->drawPolyline(PendingLine);
+        Painter->restore();
+    }
+    PendingLine.clear();
 }
 
 void TCanvas::CreateHandle() {
@@ -125,6 +146,7 @@ void TCanvas::CreateHandle() {
 }
 
 void TCanvas::FreeHandle() {
+    FlushLine();
     if (!Painter) return;
     Painter->end();
     Painter.reset();
@@ -164,7 +186,7 @@ void TCanvas::LineTo(int32_t x, int32_t y) {
     CurrentX = x;
     CurrentY = y;
     if (from == to) return;
-    QPainter* painter = Handle();
+    QPainter* painter = Begin();
     if (!painter) return;
     QImage* image = XorableImage();
     if (image && image->rect().contains(from) && image->rect().contains(to)) {
@@ -175,6 +197,18 @@ void TCanvas::LineTo(int32_t x, int32_t y) {
     QPointF a(from);
     QPointF b(to);
     if (!ClipToNear(a, b)) return;
+    if (!image && painter->paintEngine() &&
+        painter->paintEngine()->type() != QPaintEngine::Raster) {
+        // On a vector device a line that continues the pending one extends it (a clipped
+        // start never does, so the polyline is cut where it leaves the drawable square).
+        if (PendingLine.isEmpty() || PendingLine.last() != a) {
+            FlushLine();
+            PendingLine << a;
+        }
+        PendingLine << b;
+        return;
+    }
+    FlushLine();
     DrawFigure(QRectF(a, b).normalized().toAlignedRect(), [&](QPainter& p) {
         p.setBrush(Qt::NoBrush);
         p.drawLine(QLineF(a, b));

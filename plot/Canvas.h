@@ -11,6 +11,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPoint>
+#include <QPolygonF>
 
 #include <cstdint>
 #include <functional>
@@ -114,6 +115,11 @@ private:
     void ApplyBrush();
     // The device when it is a QImage whose pixels the canvas combines itself, else null.
     QImage* XorableImage() const;
+    // The painter, begun if needed, without ending a pending polyline.
+    QPainter* Begin();
+    // Draws the pending polyline: on vector devices connected lines become one polyline
+    // instead of one figure per segment (an SVG of a curve stays small).
+    void FlushLine();
     // One line on such an image, in the current pen, without its last pixel.
     void PlotLine(QImage& image, QPoint from, QPoint to);
     // Draws a figure that lies within bounds in the current pen mode.
@@ -123,6 +129,7 @@ private:
     std::unique_ptr<QPainter> Painter;
     int32_t CurrentX = 0;
     int32_t CurrentY = 0;
+    QPolygonF PendingLine;
     TPenStyle PenStyleValue = TPenStyle::psSolid;
     QColor PenColorValue = Qt::black;
     TPenMode PenModeValue = TPenMode::pmCopy;

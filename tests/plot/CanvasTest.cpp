@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QSvgGenerator>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -574,5 +575,86 @@ TEST(Canvas, ImageWithPixelRatioUsesLogicalCoordinates) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(image.pixel(row.physical), row.color);
+    }
+}
+
+TEST(Canvas, ConnectedLinesOnVectorDevicesBecomeOnePolyline) {
+    // A curve of many segments must not turn into one figure per segment in the clipboard
+    // picture; a pen lift or a pen change starts a new polyline, and the picture still shows
+    // every segment.
+    struct Row {
+        const char* name;
+        void (*draw)(TCanvas&);
+        int polylines;
+        std::vector<QPoint> inked; // pixels the rendered picture must colour
+    };
+    const Row rows[] = {
+        {"three connected segments",
+         [](TCanvas& c) {
+             c.MoveTo(10, 10);
+             c.LineTo(50, 10);
+             c.LineTo(50, 50);
+             c.LineTo(90, 50);
+         },
+         1,
+         {{30, 10}, {50, 30}, {70, 50}}},
+        {"pen lift",
+         [](TCanvas& c) {
+             c.MoveTo(10, 10);
+             c.LineTo(50, 10);
+             c.MoveTo(60, 60);
+             c.LineTo(90, 60);
+         },
+         2,
+         {{30, 10}, {75, 60}}},
+        {"pen change in between",
+         [](TCanvas& c) {
+             c.MoveTo(10, 10);
+             c.LineTo(50, 10);
+             c.SetPenColor(QColor(255, 0, 0));
+             c.LineTo(50, 50);
+         },
+         2,
+         {{30, 10}, {50, 30}}},
+        {"text in between",
+         [](TCanvas& c) {
+             c.MoveTo(10, 10);
+             c.LineTo(50, 10);
+             c.TextOut(120, 70, "y");
+             c.LineTo(50, 50);
+         },
+         2,
+         {{30, 10}, {50, 30}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QBuffer buffer;
+        QSvgGenerator svg;
+        svg.setOutputDevice(&buffer);
+        svg.setSize(QSize(200, 100));
+        svg.setViewBox(QRect(0, 0, 200, 100));
+        svg.setResolution(96);
+        {
+            TCanvas canvas(&svg);
+            row.draw(canvas);
+        } // the canvas's end flushes the last polyline
+        const QByteArray output = buffer.data();
+        EXPECT_EQ(output.count("<polyline"), row.polylines);
+
+        QSvgRenderer renderer(output);
+        ASSERT_TRUE(renderer.isValid());
+        QImage picture(200, 100, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        {
+            QPainter painter(&picture);
+            renderer.render(&painter);
+        }
+        for (const QPoint& p : row.inked) {
+            bool ink = false; // one pixel of tolerance across the line
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    ink = ink || picture.pixel(p + QPoint(dx, dy)) != qRgb(255, 255, 255);
+            EXPECT_TRUE(ink) << p.x() << "," << p.y();
+        }
     }
 }
