@@ -232,6 +232,11 @@ TEST(ParserTest, ErrorsAndTheirPositions) {
         {"1+2.", Kind::Scan, "Unexpected character", 4},
         {"A 1.", Kind::Scan, "Unexpected character", 4},
         {"1e99999", Kind::Convert, "'1e99999' is not a valid floating point value", 0},
+        // ---- functions of any number of arguments still need their brackets ----
+        {"MIN", Kind::Parse, TooLess, 3},
+        {"MAX 2", Kind::Parse, TooLess, 3},
+        {"1+min*2", Kind::Parse, TooLess, 5},
+        {"MAX+1", Kind::Parse, TooLess, 3},
     };
     for (const ErrorRow& row : rows)
         ExpectError(row);
