@@ -384,6 +384,12 @@ TEST_F(ConvertTest, FormatResult) {
         {1500.0L, BaseDecimal, 18, true, "1.50000000000000000E+3"},
         {1e25L, BaseDecimal, 2, false, "1E25"},
         {Inf, BaseDecimal, 2, false, "INF"},
+        // ---- 18 digits without exponent display: the shortest text, not 18 decimals ----
+        {2.0L, BaseDecimal, 18, false, "2"},
+        {1e-10L, BaseDecimal, 18, false, "1E-10"},
+        {-123.456L, BaseDecimal, 18, false, "-123.456"},
+        {2.0L / 3, BaseDecimal, 18, false, "0.666666666666666667"},
+        {1.0L / 7, BaseDecimal, 17, false, "0.14285714285714286"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.expected);
