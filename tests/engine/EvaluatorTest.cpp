@@ -148,6 +148,28 @@ const ValueRow ValueRows[] = {
     {"3 POL 4", Rad, 0, 5, 0},
     {"2 REC 0", Deg, 0, 2, 0},
     {"1E-17", Rad, 0, 1e-17L, 0},
+    // ---- edges: odd exponents past the multiplied range, counting operators, domains ----
+    {"(-1)^65537", Rad, 0, -1, 0},
+    {"(-1)^70001", Rad, 0, -1, 0},
+    {"(-1)^70002", Rad, 0, 1, 0},
+    {"(-1.0000001)^100001", Rad, 0, -1.010050267584159665709L, 1e-13L},
+    {"X^131073", Rad, -1, -1, 0},
+    {"5 PERM 5", Rad, 0, 120, 0},
+    {"5 KOMB 5", Rad, 0, 1, 0},
+    {"0 PERM 0", Rad, 0, 1, 0},
+    {"0 KOMB 0", Rad, 0, 1, 0},
+    {"7 PERM 0", Rad, 0, 1, 0},
+    {"ARCOSH(1)", Rad, 0, 0, 0},
+    {"ARCSIN(1)", Rad, 0, 1.57079632679489661923132169163975144L, 0},
+    {"ARCSIN(-1)", Gra, 0, -100, 0},
+    {"ARCCOS(-1)", Rad, 0, 3.14159265358979323846264338327950288L, 0},
+    {"ARCCOS(1)", Rad, 0, 0, 0},
+    {"SQRT(1E-4000)", Rad, 0, 1e-2000L, 2e-19L},
+    {"SQRT3(1E-3000)", Rad, 0, 1e-1000L, 1e-15L},
+    {"SQRTX(1,8)", Rad, 0, 8, 2e-19L},
+    {"LN(1E-4000)", Rad, 0, -9210.340371976182736072L, 2e-19L},
+    {"LOG(1E-4000)", Rad, 0, -4000, 2e-19L},
+    {"ARTANH(0.9999999999)", Rad, 0, 11.859499055225201075L, 1e-9L},
 };
 
 TEST(EvaluatorTest, ValuesOfOperatorsAndFunctions) {
@@ -220,6 +242,21 @@ const ErrorRow ErrorRows[] = {
     {"EXP(20000) XOR 1", Rad, 0, "invalid-op", "Invalid floating point operation", -1},
     {"7 MOD 0", Rad, 0, "int-div", "Division by zero", -1},
     {"7 MOD 0.5", Rad, 0, "int-div", "Division by zero", -1},
+    // ---- the first values outside each domain ----
+    {"ARCOSH(0.9999999999999999999)", Rad, 0, "eval", "Argument < 1", 28},
+    {"ARCSIN(1.0000000000000000002)", Rad, 0, "eval", "Argument > 1", 7},
+    {"ARCSIN(-1.0000000000000000002)", Rad, 0, "eval", "Argument > 1", 7},
+    {"ARCCOS(1.0000000000000000002)", Rad, 0, "eval", "Argument > 1", 7},
+    {"ARCCOS(-1.0000000000000000002)", Rad, 0, "eval", "Argument > 1", 7},
+    {"SQRT(-1E-4000)", Rad, 0, "eval", "Negative argument", 5},
+    {"SQRT3(-1E-4000)", Rad, 0, "eval", "Negative argument", 6},
+    {"SQRTX(0.4,8)", Rad, 0, "eval", "Root power zero or negative", 10},
+    {"SQRTX(2,-1E-4000)", Rad, 0, "eval", "Argument zero or negative", 8},
+    {"LN(3.37E-4932)", Rad, 0, "eval", "Argument zero or negative", 3}, // counts as zero
+    {"LOG(-1E-4000)", Rad, 0, "eval", "Argument zero or negative", 4},
+    {"0 KOMB 1", Rad, 0, "eval", "n < r", 0},
+    {"5 PERM 6", Rad, 0, "eval", "n < r", 0},
+    {"0 PERM -1", Rad, 0, "eval", "Operand < 0", 0},
 };
 
 TEST(EvaluatorTest, DomainErrorsWithMessageAndPosition) {
@@ -367,16 +404,30 @@ int MpfrRoot5(mpfr_ptr r, mpfr_srcptr x, mpfr_rnd_t m) {
     return mpfr_rootn_ui(r, x, 5, m);
 }
 
+int MpfrCube(mpfr_ptr r, mpfr_srcptr x, mpfr_rnd_t m) {
+    return mpfr_pow_ui(r, x, 3, m);
+}
+int MpfrCubeReciprocal(mpfr_ptr r, mpfr_srcptr x, mpfr_rnd_t m) {
+    return mpfr_pow_si(r, x, -3, m);
+}
+
 struct FunctionRow {
     const char* text; // a function of X, evaluated in radians
     TMpfrFn exact;
     std::vector<Real> arguments;
+    // The formulas lose a few bits (and more where they subtract nearby values).
+    Real relative = 0x1p-56L;
+    Real absolute = 0x1p-62L;
 };
 
 const std::vector<Real> Positive = {1e-3L, 0.1L, 0.5L, 1, 1.5L, 2, 3.3L, 10, 123.456L, 1e6L};
 const std::vector<Real> Unit = {-0.99L, -0.7L, -0.2L, 1e-4L, 0.3L, 0.5L, 0.8L, 0.999L};
 const std::vector<Real> AboveZero = {0.25L, 0.5L, 1, 2, 9, 99, 1e6L}; // X+1 is exact
 const std::vector<Real> Spread = {-20, -3.5L, -1, -0.25L, 0.125L, 0.7L, 1, 2.5L, 7, 30};
+// Full mantissas (no exact shortcut), magnitudes from tiny to huge, both signs.
+const std::vector<Real> Bases = {-3.3e1000L,  -98765.4321L, -7.3L,          -0.123456789L,
+                                 1.7L,        3.3L,         123.456L,       98765.4321L,
+                                 6.02214e23L, 2.7e-300L,    1.23456789e900L};
 
 const FunctionRow FunctionRows[] = {
     {"SQRT(X)", mpfr_sqrt, Positive},
@@ -398,6 +449,12 @@ const FunctionRow FunctionRows[] = {
     {"ARSINH(X)", mpfr_asinh, Spread},
     {"ARCOSH(X+1)", nullptr, AboveZero}, // checked through ARCOSH(1+x) below
     {"ARTANH(X)", mpfr_atanh, Unit},
+    // Squares and cubes by multiplication: within an ulp or two, where exp(n ln x) loses more.
+    {"X^2", mpfr_sqr, Bases, 0x1p-63L, 0},
+    {"X^3", MpfrCube, Bases, 0x1p-62L, 0},
+    {"X^-3", MpfrCubeReciprocal, Bases, 0x1p-62L, 0},
+    {"X^(2+0*X)", mpfr_sqr, Bases, 0x1p-63L, 0}, // an exponent known only when it runs
+    {"X^(3+0*X)", MpfrCube, Bases, 0x1p-62L, 0},
 };
 
 Real Exact(TMpfrFn fn, Real x) {
@@ -426,8 +483,7 @@ TEST(EvaluatorTest, FunctionsAgreeWithHighPrecision) {
             const TEvalOutcome out = RunText(row.text, Rad, x);
             ASSERT_FALSE(out.Raised) << out;
             const Real exact = Exact(row.exact, x);
-            // The formulas lose a few bits (and more where they subtract nearby values).
-            const Real tolerance = 0x1p-56L * std::fabs(exact) + 0x1p-62L;
+            const Real tolerance = row.relative * std::fabs(exact) + row.absolute;
             EXPECT_LE(std::fabs(out.Value - exact), tolerance) << out;
         }
     }
