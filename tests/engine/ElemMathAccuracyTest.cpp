@@ -1,4 +1,5 @@
-// The elementary functions against MPFR: every result within 1 ulp of the exact value.
+// The elementary functions against MPFR: every result within its bound of the exact value,
+// 1 ulp for the C library's, tighter for our own sine, cosine and exponential.
 #include "engine/ElemMath.h"
 
 #include <gtest/gtest.h>
@@ -24,14 +25,19 @@ struct TFunction {
     const char* Name;
     Real (*Elem)(Real);
     TMpfrFn Exact;
+    double Bound; // largest error allowed, in ulps
 };
 
-const TFunction Sin{"sin", ElemSin, mpfr_sin};
-const TFunction Cos{"cos", ElemCos, mpfr_cos};
-const TFunction Exp{"exp", ElemExp, mpfr_exp};
-const TFunction Ln{"ln", ElemLn, mpfr_log};
-const TFunction ArcTan{"arctan", ElemArcTan, mpfr_atan};
-const TFunction Sqrt{"sqrt", ElemSqrt, mpfr_sqrt};
+// Our own functions stay below 0.8 ulp (0.78 the worst of 700,000 random arguments); the
+// bound leaves room for that and little more, so a kernel term gone wrong, which adds about
+// a third of an ulp, shows up on a few thousand arguments rather than once in 200,000.
+constexpr double OwnBound = 0.85;
+const TFunction Sin{"sin", ElemSin, mpfr_sin, OwnBound};
+const TFunction Cos{"cos", ElemCos, mpfr_cos, OwnBound};
+const TFunction Exp{"exp", ElemExp, mpfr_exp, OwnBound};
+const TFunction Ln{"ln", ElemLn, mpfr_log, 1.0};
+const TFunction ArcTan{"arctan", ElemArcTan, mpfr_atan, 1.0};
+const TFunction Sqrt{"sqrt", ElemSqrt, mpfr_sqrt, 1.0};
 
 class TMpfr {
 public:
@@ -77,13 +83,13 @@ double ErrorOf(const TFunction& function, Real x) {
 }
 
 // Checks every argument; reports the worst few by name rather than thousands of lines.
-void ExpectWithinOneUlp(const TFunction& function, const std::vector<Real>& arguments,
-                        const std::string& rowName) {
+void ExpectWithinBound(const TFunction& function, const std::vector<Real>& arguments,
+                       const std::string& rowName) {
     SCOPED_TRACE(std::string(function.Name) + " " + rowName);
     int failures = 0;
     for (Real x : arguments) {
         const double error = ErrorOf(function, x);
-        if (error > 1.0 && ++failures <= 5)
+        if (error > function.Bound && ++failures <= 5)
             ADD_FAILURE() << function.Name << "(" << Hex(x) << ") = " << Hex(function.Elem(x))
                           << ", error " << error << " ulp";
     }
@@ -115,17 +121,19 @@ struct TRangeRow {
 const TRangeRow RangeRows[] = {
     {"below 1", &Sin, TSpread::LogUniform, -80, -1, true, 300},
     {"moderate up to 2^23", &Sin, TSpread::LogUniform, 0, 22, true, 600},
-    {"large up to 2^63", &Sin, TSpread::LogUniform, 23, 62, true, 600},
+    {"large up to 2^63", &Sin, TSpread::LogUniform, 23, 62, true, 3000},
     {"plot range", &Sin, TSpread::Linear, -20, 20, false, 400},
     {"below 1", &Cos, TSpread::LogUniform, -80, -1, true, 300},
     {"moderate up to 2^23", &Cos, TSpread::LogUniform, 0, 22, true, 600},
-    {"large up to 2^63", &Cos, TSpread::LogUniform, 23, 62, true, 600},
+    {"large up to 2^63", &Cos, TSpread::LogUniform, 23, 62, true, 3000},
     {"plot range", &Cos, TSpread::Linear, -20, 20, false, 400},
     {"whole range", &Exp, TSpread::Linear, -11450, 11357, false, 800},
     {"near zero", &Exp, TSpread::LogUniform, -80, 0, true, 400},
     {"moderate", &Exp, TSpread::Linear, -50, 50, false, 400},
     {"near overflow", &Exp, TSpread::Linear, 11350, 11356.5234L, false, 200},
     {"subnormal results", &Exp, TSpread::Linear, -11400, -11355, false, 400},
+    // results 2^-16382 times a table entry: the lowest scaling that is still one normal step
+    {"just above the smallest normal", &Exp, TSpread::Linear, -11355.15L, -11354.44L, false, 400},
     {"whole range", &Ln, TSpread::LogUniform, -16445, 16383, false, 800},
     {"one octave around 1", &Ln, TSpread::Linear, 0.7L, 1.4L, false, 400},
     {"just below 1", &Ln, TSpread::Linear, 1 - 0x1p-20L, 1, false, 200},
@@ -149,7 +157,7 @@ TEST(ElemMathAccuracy, RandomArgumentsOverEachRange) {
                 arguments.push_back(row.From + (row.To - row.From) * t);
             }
         }
-        ExpectWithinOneUlp(*row.Function, arguments, row.Name);
+        ExpectWithinBound(*row.Function, arguments, row.Name);
     }
 }
 
@@ -182,6 +190,9 @@ const TPickedRow PickedRows[] = {
     {"last step before the infinity cut", &Exp, 11356.5999L},
     {"smallest normal result", &Exp, -11355.1373386776329478L},
     {"below the normal range", &Exp, -11355.2L},
+    {"just above the smallest normal result", &Exp, -11355.137L},
+    {"lowest normal scaling", &Exp, -11354.8L},
+    {"top of the lowest normal scaling", &Exp, -11354.455L},
     {"smallest subnormal result", &Exp, -11398.8L},
     {"rounds to zero", &Exp, -11399.5L},
     {"tiny negative", &Exp, -0x1p-70L},
@@ -204,7 +215,7 @@ const TPickedRow PickedRows[] = {
 
 TEST(ElemMathAccuracy, HandPickedArguments) {
     for (const TPickedRow& row : PickedRows)
-        ExpectWithinOneUlp(*row.Function, {row.Argument}, row.Name);
+        ExpectWithinBound(*row.Function, {row.Argument}, row.Name);
 }
 
 // ---- Arguments next to multiples of pi/2 --------------------------------------------------
@@ -273,8 +284,8 @@ TEST(ElemMathAccuracy, ArgumentsNextToMultiplesOfHalfPi) {
     const std::vector<Real> hardest = HardestNearMultiples();
     ASSERT_GT(hardest.size(), 500u);
     for (const TFunction* function : {&Sin, &Cos}) {
-        ExpectWithinOneUlp(*function, small, "nearest to k*pi/2, k <= 1000");
-        ExpectWithinOneUlp(*function, hardest, "closest to a multiple in each binade");
+        ExpectWithinBound(*function, small, "nearest to k*pi/2, k <= 1000");
+        ExpectWithinBound(*function, hardest, "closest to a multiple in each binade");
     }
 }
 
