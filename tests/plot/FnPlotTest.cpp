@@ -238,6 +238,7 @@ struct TPointRow {
     Real X;
     Real Y;
     TFnPoint Expected;
+    int32_t Index = 0; // the curve asked for
 };
 
 const TPointRow PointRows[] = {
@@ -247,6 +248,11 @@ const TPointRow PointRows[] = {
     {"ParametricOneStepBeyondTo", "T", "T", 2, 2, {1.25L, 1.25L, 1.25L}},
     {"ParametricTieTakesEarliestT", "T", "0", 0.125L, 5, {0, 0, 0}},
     {"ParametricFailureGivesThePoint", "1/T", "T", 7, 8, {7, 8, 0}},
+    // ---- a first sample that is not a number, and indices outside the list ----
+    {"ParametricFirstSampleNaN", "T+0*EXP(1E5-T*1E6)", "T", 0.3L, 0.3L, {0.25L, 0.25L, 0.25L}},
+    {"ParametricOnlyLastSampleReal", "T+0*EXP(1E6-T*9E5)", "T", -5, -5, {1.25L, 1.25L, 1.25L}},
+    {"IndexEqualToTheCountGivesThePoint", "X^2", "", 3, 100, {3, 100, 0}, 1},
+    {"NegativeIndexGivesThePoint", "X^2", "", 3, 100, {3, 100, 0}, -1},
 };
 
 TEST(FnPlotPoint, GetFunctionPoint) {
@@ -258,7 +264,7 @@ TEST(FnPlotPoint, GetFunctionPoint) {
         } else {
             plot.NewParametric(row.XText, row.YText, 0, 1, 0.25L);
         }
-        const TFnPoint p = plot.GetFunctionPoint(0, row.X, row.Y);
+        const TFnPoint p = plot.GetFunctionPoint(row.Index, row.X, row.Y);
         EXPECT_EQ(p.X, row.Expected.X);
         EXPECT_EQ(p.Y, row.Expected.Y);
         EXPECT_EQ(p.T, row.Expected.T);
