@@ -70,12 +70,23 @@ TEST(Canvas, LineCoversItsStartButNotItsEnd) {
         const char* name;
         QPoint from;
         QPoint to;
+        TPenStyle style = TPenStyle::psSolid;
     };
     const Row rows[] = {
-        {"rightward", {2, 5}, {12, 5}}, {"leftward", {12, 5}, {2, 5}},
-        {"downward", {5, 2}, {5, 17}},  {"upward", {5, 17}, {5, 2}},
-        {"diagonal", {2, 2}, {12, 12}}, {"steep", {3, 1}, {6, 18}},
-        {"shallow", {1, 3}, {18, 7}},   {"one pixel long", {7, 7}, {8, 7}},
+        {"rightward", {2, 5}, {12, 5}},
+        {"leftward", {12, 5}, {2, 5}},
+        {"downward", {5, 2}, {5, 17}},
+        {"upward", {5, 17}, {5, 2}},
+        {"diagonal", {2, 2}, {12, 12}},
+        {"steep", {3, 1}, {6, 18}},
+        {"shallow", {1, 3}, {18, 7}},
+        {"one pixel long", {7, 7}, {8, 7}},
+        // ---- the dotted pen sets the first pixel and every other one after it ----
+        {"dotted rightward", {2, 5}, {12, 5}, TPenStyle::psDot},
+        {"dotted odd length", {5, 17}, {5, 6}, TPenStyle::psDot},
+        {"dotted steep", {3, 1}, {6, 18}, TPenStyle::psDot},
+        {"dotted one pixel long", {7, 7}, {8, 7}, TPenStyle::psDot},
+        {"dotted one pixel diagonal", {7, 7}, {6, 8}, TPenStyle::psDot},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -83,12 +94,14 @@ TEST(Canvas, LineCoversItsStartButNotItsEnd) {
         const QImage before = image;
         {
             TCanvas canvas(&image);
+            canvas.SetPenStyle(row.style);
             canvas.MoveTo(row.from.x(), row.from.y());
             canvas.LineTo(row.to.x(), row.to.y());
         }
         const std::vector<QPoint> changed = ChangedPixels(before, image);
-        const int expected =
+        const int length =
             std::max(std::abs(row.to.x() - row.from.x()), std::abs(row.to.y() - row.from.y()));
+        const int expected = row.style == TPenStyle::psDot ? (length + 1) / 2 : length;
         EXPECT_EQ(static_cast<int>(changed.size()), expected);
         EXPECT_EQ(image.pixel(row.from), Black);
         EXPECT_EQ(image.pixel(row.to), White);
