@@ -131,8 +131,8 @@ TSendResult SendMacro(const QString& service, const QString& topic, const QStrin
                                                                   : TSendResult::NoServer;
     socket.write(frame);
     while (socket.bytesAvailable() < 1) {
-        if (deadline.hasExpired() || socket.state() != QLocalSocket::ConnectedState)
-            return TSendResult::NoAnswer;
+        if (socket.state() != QLocalSocket::ConnectedState) return TSendResult::Closed;
+        if (deadline.hasExpired()) return TSendResult::NoAnswer;
         socket.waitForReadyRead(int(deadline.remainingTime()));
     }
     char answer = 0;

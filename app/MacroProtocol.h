@@ -72,6 +72,7 @@ enum class TSendResult {
     Refused,  // the server called the request malformed or too long, or is busy
     NoServer, // nobody serves the name (no socket, or a socket nobody answers)
     NoAnswer, // connected, but no answer within the time
+    Closed,   // the server closed the connection without an answer
     Invalid,  // the request could not be framed (empty or too long topic, too long command)
 };
 
