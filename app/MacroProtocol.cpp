@@ -124,8 +124,14 @@ TSendResult SendMacro(const QString& service, const QString& topic, const QStrin
     const QByteArray frame = EncodeMacroRequest(topic, command);
     if (frame.isEmpty() || !IsValidServiceName(service)) return TSendResult::Invalid;
     const QDeadlineTimer deadline(timeoutMs);
+    const QString path = MacroSocketPath(service);
+#ifdef Q_OS_UNIX
+    // In the shared temporary folder another user could have taken the name first.
+    const QFileInfo socketFile(path);
+    if (socketFile.exists() && socketFile.ownerId() != geteuid()) return TSendResult::Foreign;
+#endif
     QLocalSocket socket;
-    socket.connectToServer(MacroSocketPath(service));
+    socket.connectToServer(path);
     if (!socket.waitForConnected(int(deadline.remainingTime())))
         return socket.error() == QLocalSocket::SocketTimeoutError ? TSendResult::NoAnswer
                                                                   : TSendResult::NoServer;

@@ -73,6 +73,7 @@ enum class TSendResult {
     NoServer, // nobody serves the name (no socket, or a socket nobody answers)
     NoAnswer, // connected, but no answer within the time
     Closed,   // the server closed the connection without an answer
+    Foreign,  // the socket under the name belongs to another user; nothing was sent
     Invalid,  // the request could not be framed (empty or too long topic, too long command)
 };
 

@@ -20,6 +20,7 @@
 
 #include <chrono>
 #include <future>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -223,6 +224,22 @@ TEST_F(MacroServerTest, ManyClientsAtOnceAreAllServed) {
         seen[lines[1].toInt()] = true;
     }
     EXPECT_EQ(std::count(seen.begin(), seen.end(), true), Clients);
+}
+
+TEST_F(MacroServerTest, ConnectionsPastTheLimitAreAnsweredBusyAndTheRestServed) {
+    std::vector<std::unique_ptr<TRawClient>> holding;
+    for (int i = 0; i < TMacroServer::MaxConnections; ++i)
+        holding.push_back(std::make_unique<TRawClient>(Server.SocketPath()));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return Server.OpenConnections() == TMacroServer::MaxConnections; }, 3000));
+    TRawClient extra(Server.SocketPath());
+    EXPECT_TRUE(extra.WaitClosed(3000));
+    EXPECT_EQ(extra.Received, QByteArray(1, char(TMacroAnswer::Busy)));
+    // One of the held connections finishes its request and is served all the same.
+    holding.front()->Send(EncodeMacroRequest(MacroTopic, QStringLiteral("Grid")));
+    EXPECT_TRUE(holding.front()->WaitClosed(3000));
+    EXPECT_EQ(holding.front()->Received, QByteArray(1, char(TMacroAnswer::Acknowledged)));
+    EXPECT_EQ(Received.size(), 1u);
 }
 
 TEST_F(MacroServerTest, FailingHandlerIsStillAcknowledgedAndItsErrorShown) {

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
@@ -15,6 +16,8 @@
 
 #include <cstdlib>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -144,6 +147,19 @@ TEST(QuorilDdeTool, ProgramThatClosesWithoutAnAnswerIsNotAcknowledged) {
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_TRUE(run.Errors.contains("closed the connection without an answer"))
         << qPrintable(run.Errors);
+}
+
+TEST(QuorilDdeTool, SocketOfAnotherUserIsNotSpokenTo) {
+    if (geteuid() != 0) GTEST_SKIP() << "only root can hand a socket to another user";
+    QLocalServer foreign;
+    ASSERT_TRUE(foreign.listen(MacroSocketPath(QStringLiteral("foreign"))));
+    ASSERT_EQ(::chown(QFile::encodeName(foreign.fullServerName()).constData(), 65534, 65534), 0);
+    int connections = 0;
+    QObject::connect(&foreign, &QLocalServer::newConnection, [&] { ++connections; });
+    const TRunResult run = RunTool({"--service", "foreign", "QuorilDDE", "Grid"});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_TRUE(run.Errors.contains("belongs to another user")) << qPrintable(run.Errors);
+    EXPECT_EQ(connections, 0);
 }
 
 } // namespace

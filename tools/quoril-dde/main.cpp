@@ -86,6 +86,10 @@ int main(int argc, char** argv) {
         return Fail(1, QStringLiteral("the program serving \"%1\" closed the connection without "
                                       "an answer")
                            .arg(service));
+    case TSendResult::Foreign:
+        return Fail(1, QStringLiteral("the socket of \"%1\" (%2) belongs to another user; "
+                                      "nothing was sent")
+                           .arg(service, MacroSocketPath(service)));
     case TSendResult::Invalid:
         break;
     }
