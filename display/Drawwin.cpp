@@ -454,7 +454,14 @@ bool TDrawWindow::FormKeyPress(QKeyEvent* event) {
 }
 
 void TDrawWindow::LabelEditKeyDown(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) LabelEdit->hide();
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) HideLabelEdit();
+}
+
+void TDrawWindow::HideLabelEdit() {
+    // Qt does not always tell a hidden widget that it lost the focus; leaving the edit box
+    // must store its text, so the focus is taken away first.
+    if (LabelEdit->hasFocus()) LabelEdit->clearFocus();
+    LabelEdit->hide();
 }
 
 void TDrawWindow::SBKoordWinClick() {
@@ -528,7 +535,7 @@ void TDrawWindow::ShowLabelEdit(int32_t left, int32_t top, int32_t width, int32_
 
 void TDrawWindow::EditLabelAt(int32_t x, int32_t y) {
     // An edit in progress loses the focus here and stores its text first.
-    LabelEdit->hide();
+    HideLabelEdit();
     TPlot& plot = Plot();
     const TKooAxis& xAxis = plot.KooSystem.XAxis;
     const TKooAxis& yAxis = plot.KooSystem.YAxis;
