@@ -390,7 +390,9 @@ void TDrawWindow::CopyToScreen(QPaintEvent* event) {
         PaintBoxPaint();
     QPainter painter(PaintBox);
     const QRect area = event->rect();
-    painter.drawImage(area, Buffer, area);
+    // Every pixel is replaced: no blending, one copy of each row.
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(area.topLeft(), Buffer, area);
 }
 
 void TDrawWindow::SurfaceResized() {
