@@ -222,10 +222,11 @@ void TDrawWindow::BuildControls() {
     LabelEdit->setFont(editFont);
     LabelEdit->hide();
 
-    // Key preview: every key typed in the window passes the window first.
+    // Key preview: every key typed in the window passes the window first. The menus'
+    // pop-ups are windows of their own, where Enter must still choose an item.
     installEventFilter(this);
     for (QWidget* child : findChildren<QWidget*>())
-        child->installEventFilter(this);
+        if (!child->isWindow()) child->installEventFilter(this);
 }
 
 TPlot& TDrawWindow::Plot() {

@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSignalSpy>
@@ -357,6 +358,15 @@ TEST(DrawWindow, KeyPreviewSwallowsCarriageReturn) {
     EXPECT_FALSE(edit->isVisible());
     EXPECT_EQ(returns.count(), 0);
     EXPECT_EQ(windows.Plot().Title, "SIN(X)!");
+
+    // An open menu is not the window: Enter there chooses the item.
+    QMenu* menu = windows.Draw->Optionen1;
+    menu->popup(windows.Draw->mapToGlobal(QPoint(10, 10)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    menu->setActiveAction(windows.Draw->Zoom1);
+    QTest::keyClick(menu, Qt::Key_Return);
+    EXPECT_TRUE(windows.Draw->Zoom1->isChecked());
+    EXPECT_TRUE(windows.Draw->SBZoom->isChecked());
 }
 
 struct TSelectRow {
