@@ -183,11 +183,11 @@ void TDrawWindow::BuildControls() {
     Panel2->setObjectName(QStringLiteral("Panel2"));
     Panel2->setFixedHeight(ToolBarHeight);
     layout->addWidget(Panel2);
-    auto makeButton = [this](const char* name, int x, const QIcon& glyph, const QString& hint) {
+    // The glyphs are painted when the window is first shown.
+    auto makeButton = [this](const char* name, int x, const QString& hint) {
         auto* button = new QToolButton(Panel2);
         button->setObjectName(QString::fromLatin1(name));
         button->setGeometry(x, 2, ButtonSide, ButtonSide);
-        button->setIcon(glyph);
         button->setIconSize(QSize(GlyphSize, GlyphSize));
         button->setAutoRaise(true);
         // Speed buttons never take the focus.
@@ -195,11 +195,11 @@ void TDrawWindow::BuildControls() {
         button->setToolTip(hint);
         return button;
     };
-    SBCopy = makeButton("SBCopy", 6, CopyGlyph(), QStringLiteral("Copy to clipboard"));
+    SBCopy = makeButton("SBCopy", 6, QStringLiteral("Copy to clipboard"));
     SBCopy->setEnabled(false);
-    SBKoordWin = makeButton("SBKoordWin", 26, KoordWinGlyph(), Str(StrShowKooWind));
+    SBKoordWin = makeButton("SBKoordWin", 26, Str(StrShowKooWind));
     SBKoordWin->setCheckable(true);
-    SBZoom = makeButton("SBZoom", 45, ZoomGlyph(), Str(StrZoomOn));
+    SBZoom = makeButton("SBZoom", 45, Str(StrZoomOn));
     SBZoom->setCheckable(true);
     connect(SBKoordWin, &QToolButton::clicked, this, &TDrawWindow::SBKoordWinClick);
     connect(SBZoom, &QToolButton::clicked, this, &TDrawWindow::SBZoomClick);
@@ -418,6 +418,16 @@ void TDrawWindow::resizeEvent(QResizeEvent* event) {
     // Panel1 keeps the surface inside its bevels.
     PaintBox->setGeometry(SurfaceLeft, SurfaceTop, std::max(0, Panel1->width() - 2 * SurfaceLeft),
                           std::max(0, Panel1->height() - 2 * SurfaceTop));
+}
+
+void TDrawWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Start-up creates the window hidden; nothing is painted before it is needed.
+    if (SBCopy->icon().isNull()) {
+        SBCopy->setIcon(CopyGlyph());
+        SBKoordWin->setIcon(KoordWinGlyph());
+        SBZoom->setIcon(ZoomGlyph());
+    }
 }
 
 void TDrawWindow::paintEvent(QPaintEvent* event) {
