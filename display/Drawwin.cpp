@@ -390,21 +390,27 @@ void TDrawWindow::CopyToScreen(QPaintEvent* event) {
         Buffer.size() != QSize(std::max(1, SurfaceWidth()), std::max(1, SurfaceHeight())))
         PaintBoxPaint();
     QPainter painter(PaintBox);
-    const QRect area = event->rect();
-    // Every pixel is replaced: no blending, one copy of each row.
+    // Every pixel is replaced: no blending, one copy of each row. Only the exposed rectangles
+    // are copied (a zoom frame changes four thin strips of a large area), each clipped to
+    // itself, which lets Qt copy the rows directly instead of blending span by span.
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(area.topLeft(), Buffer, area);
+    for (const QRect& area : event->region()) {
+        painter.setClipRect(area);
+        painter.drawImage(area.topLeft(), Buffer, area);
+    }
 }
 
 void TDrawWindow::SurfaceResized() {
     BufferStale = true;
 }
 
-void TDrawWindow::ShowChanged(const QRect& rect) {
-    if (PaintBox->isVisible()) PaintBox->update(rect);
+void TDrawWindow::ShowChanged(const QRegion& region) {
+    if (PaintBox->isVisible()) PaintBox->update(region);
 }
 
 void TDrawWindow::FormResize() {
+    // The back buffer is drawn anew at the new size, without the mark.
+    BufferStale = true;
     MarkVisible = false;
 }
 
@@ -432,6 +438,8 @@ void TDrawWindow::showEvent(QShowEvent* event) {
 
 void TDrawWindow::paintEvent(QPaintEvent* event) {
     QWidget::paintEvent(event);
+    // The window's own repaint is preceded by erasing its background.
+    EraseBackground();
     FormPaint();
 }
 

@@ -115,6 +115,10 @@ public:
     void RemoveZoomFrame();
     // Carries the frame corners over to a new screen layout.
     void RescaleZoomFrame();
+    // Mark bookkeeping: the window's own repaint and a change of its place among the windows
+    // (becoming active or inactive) erase the cursor mark; a plain move leaves it.
+    void EraseBackground();
+    void WindowPosChanging(bool zOrderChanges);
 
     // In-place editing: places LabelEdit over the title band at the surface point (x, y), or
     // selects the curve nearest to it when no band is there.
@@ -190,6 +194,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     friend class TPaintBox;
@@ -205,7 +211,12 @@ private:
     // Makes the back buffer the surface's size; true when it exists afterwards.
     bool EnsureBackBuffer();
     // Copies a changed part of the back buffer to the screen.
-    void ShowChanged(const QRect& rect);
+    void ShowChanged(const QRegion& region);
+    // The mouse interaction's steps.
+    bool HasCurrentCurve() const;
+    void TrackCoordinates(int32_t x, int32_t y);
+    void ZoomToFrame();
+    void UndoZoom();
     void ShowLabelEdit(int32_t left, int32_t top, int32_t width, int32_t height,
                        const std::string& text, void (TDrawWindow::*commit)());
     void LabelEditFocusLost();

@@ -235,10 +235,14 @@ void TCanvas::PlotLine(QImage& image, QPoint from, QPoint to) {
     int err = dx + dy;
     int px = from.x();
     int py = from.y();
+    // The rows are addressed directly: asking the image for each row costs more than the
+    // pixel itself on long lines.
+    uchar* const bits = image.bits();
+    const qsizetype rowBytes = image.bytesPerLine();
     for (int step = 0; px != to.x() || py != to.y(); ++step) {
         // The dotted pen sets every other pixel.
         if (!dotted || step % 2 == 0) {
-            QRgb& pixel = reinterpret_cast<QRgb*>(image.scanLine(py))[px];
+            QRgb& pixel = reinterpret_cast<QRgb*>(bits + py * rowBytes)[px];
             const QRgb rgb = notXor ? ~(color ^ pixel) : color;
             pixel = (rgb & 0x00FFFFFFu) | (pixel & 0xFF000000u);
         }

@@ -1,11 +1,18 @@
-// quoril-bench-plot: one full redraw of a reference scene on a 1920 x 1080 image.
+// quoril-bench-plot: one full redraw of a reference scene on a 1920 x 1080 image, and one mouse
+// move over the display window showing it.
 //   redraw/quoril: the plot model's layout and Draw through TCanvas, as the plot window does it.
 //   redraw/window: the display window's whole Redraw on a drawing surface of that size: layout,
 //                  drawing into its back buffer and the copy of the back buffer to the screen.
 //   redraw/limit:  the same samples evaluated by the engine, mapped, clipped and broken at the
 //                  same places, drawn with one QPainter::drawPolyline per pen-down run, and the
 //                  same grid, labels, frame and titles drawn directly with QPainter.
+//   track/move:    one mouse move over the window's surface with coordinate tracking on the
+//                  scene's y = f(x) curve: read-out texts, the mark erased and drawn again, and
+//                  the repaint of what changed.
+//   zoom/move:     one mouse move while the zoom frame is dragged across most of the surface:
+//                  the frame erased and drawn again, and the repaint of what changed.
 #include "display/Drawwin.h"
+#include "display/Koowin.h"
 #include "engine/Convert.h"
 #include "engine/Errors.h"
 #include "engine/Evaluator.h"
@@ -19,6 +26,7 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPen>
 #include <QPolygon>
@@ -69,8 +77,9 @@ void RedrawQuoril(benchmark::State& state) {
     }
 }
 
-void RedrawWindow(benchmark::State& state) {
-    TDrawWindow window;
+// Shows the window with the scene on a drawing surface of the scene's size; false when the
+// surface cannot be made that large.
+bool ShowWindow(TDrawWindow& window) {
     BuildScene(window.Plot());
     window.show();
     // The drawing surface, not the window, gets the scene's size.
@@ -79,7 +88,21 @@ void RedrawWindow(benchmark::State& state) {
         window.resize(window.size() + QSize(Width, Height) - window.PaintBox->size());
         QApplication::processEvents();
     }
-    if (window.PaintBox->size() != QSize(Width, Height)) {
+    QApplication::processEvents();
+    return window.PaintBox->size() == QSize(Width, Height);
+}
+
+// Sends one mouse event to the drawing surface.
+void SendMouse(TDrawWindow& window, QEvent::Type type, QPoint pos, Qt::MouseButtons held) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, QPointF(pos), window.PaintBox->mapToGlobal(QPointF(pos)), button, held,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(window.PaintBox, &event);
+}
+
+void RedrawWindow(benchmark::State& state) {
+    TDrawWindow window;
+    if (!ShowWindow(window)) {
         state.SkipWithError("the drawing surface cannot be made 1920 x 1080");
         return;
     }
@@ -87,6 +110,48 @@ void RedrawWindow(benchmark::State& state) {
         window.Redraw();
         benchmark::DoNotOptimize(window.BackBuffer().constBits());
     }
+}
+
+void TrackMove(benchmark::State& state) {
+    TKooWind readOut;
+    KooWind = &readOut;
+    TDrawWindow window;
+    if (!ShowWindow(window)) {
+        state.SkipWithError("the drawing surface cannot be made 1920 x 1080");
+        return;
+    }
+    // Tracking on, as the menu item switches it; the read-out window shows the texts.
+    window.KoordinatenfensterClick();
+    QApplication::processEvents();
+    // Two columns apart, so that every move writes new texts and moves the mark.
+    const QPoint places[] = {{700, 500}, {1300, 520}};
+    int i = 0;
+    for (auto _ : state) {
+        SendMouse(window, QEvent::MouseMove, places[i], Qt::NoButton);
+        // The repaint of the changed rectangles.
+        QApplication::processEvents();
+        i = 1 - i;
+    }
+    if (!window.MarkVisible) state.SkipWithError("the cursor mark was not drawn");
+    KooWind = nullptr;
+}
+
+void ZoomMove(benchmark::State& state) {
+    TDrawWindow window;
+    if (!ShowWindow(window)) {
+        state.SkipWithError("the drawing surface cannot be made 1920 x 1080");
+        return;
+    }
+    SendMouse(window, QEvent::MouseButtonPress, {150, 100}, Qt::LeftButton);
+    const QPoint places[] = {{1800, 950}, {1700, 1000}};
+    int i = 0;
+    for (auto _ : state) {
+        SendMouse(window, QEvent::MouseMove, places[i], Qt::LeftButton);
+        QApplication::processEvents();
+        i = 1 - i;
+    }
+    if (!window.FrameDrawn) state.SkipWithError("the zoom frame was not drawn");
+    SendMouse(window, QEvent::MouseButtonRelease, places[i], Qt::NoButton);
 }
 
 // ---- The limit: the same picture with nothing between the engine and QPainter. ----
@@ -279,6 +344,8 @@ void RedrawLimit(benchmark::State& state) {
 BENCHMARK(RedrawQuoril)->Name("redraw/quoril")->Unit(benchmark::kMillisecond);
 BENCHMARK(RedrawWindow)->Name("redraw/window")->Unit(benchmark::kMillisecond);
 BENCHMARK(RedrawLimit)->Name("redraw/limit")->Unit(benchmark::kMillisecond);
+BENCHMARK(TrackMove)->Name("track/move")->Unit(benchmark::kMicrosecond);
+BENCHMARK(ZoomMove)->Name("zoom/move")->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
     // Fonts and the display window need a QApplication; without a window system it runs
