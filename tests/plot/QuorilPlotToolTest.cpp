@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
@@ -194,6 +195,52 @@ TEST(QuorilPlotTool, SvgParsesWithTheSurfaceSize) {
         }
     }
     EXPECT_GT(dark, 320) << "the picture holds the frame and the curve";
+}
+
+struct TSvgTitleRow {
+    const char* Name;
+    QString Title;
+    QString Read; // the title as the document gives it back
+};
+
+const TSvgTitleRow SvgTitleRows[] = {
+    {"Markup", "A<B & C>D", "A<B & C>D"},
+    {"Quotes", "say \"hi\" it's", "say \"hi\" it's"},
+    {"NonAscii", QString::fromUtf8("Größe π ∑ é"), QString::fromUtf8("Größe π ∑ é")},
+    {"ControlCharacter", QString("A") + QChar(1) + "B",
+     QString("A") + QChar::ReplacementCharacter + "B"},
+};
+
+// The headline goes into the document's title and is drawn as text: the file stays well-formed
+// XML and both read back as the user's text.
+TEST(QuorilPlotTool, SvgTitleIsEscaped) {
+    QTemporaryDir dir;
+    for (const TSvgTitleRow& row : SvgTitleRows) {
+        SCOPED_TRACE(row.Name);
+        const QString output = dir.filePath(QString(row.Name) + ".svg");
+        const TRunResult run = RunTool({"--fn", "SIN(X)", "--x", "-5", "5", "--y", "-1", "1",
+                                        "--title", row.Title, "-o", output});
+        ASSERT_EQ(run.ExitCode, 0) << run.Errors;
+        QFile file(output);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QXmlStreamReader xml(&file);
+        QString title;
+        QStringList texts;
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement) {
+                continue;
+            }
+            if (xml.name() == QLatin1String("title")) {
+                title = xml.readElementText();
+            } else if (xml.name() == QLatin1String("text")) {
+                texts << xml.readElementText();
+            }
+        }
+        ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+        EXPECT_EQ(title, row.Read);
+        // Runs of another script or font are written as text elements of their own.
+        EXPECT_TRUE(texts.join(QString()).contains(row.Read)) << texts.join('|').toStdString();
+    }
 }
 
 TEST(QuorilPlotTool, PdfHasOnePage) {

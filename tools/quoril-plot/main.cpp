@@ -5,6 +5,7 @@
 #include "plot/Canvas.h"
 #include "plot/Plot.h"
 #include "plot/PlotLayout.h"
+#include "plot/SvgText.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -275,7 +276,8 @@ std::string WriteSvg(TPlot& plot, const TOptions& options) {
     svg.setSize(QSize(options.Width, options.Height));
     svg.setViewBox(QRect(0, 0, options.Width, options.Height));
     svg.setResolution(96);
-    svg.setTitle(QString::fromStdString(plot.Title));
+    // The generator writes the title into the document as it stands.
+    svg.setTitle(SvgEscaped(QString::fromStdString(plot.Title)));
     // As the clipboard copy: measured on a screen surface, recorded in its pixels.
     QImage screen(1, 1, QImage::Format_RGB32);
     TCanvas measure(&screen);
