@@ -36,13 +36,18 @@ struct TRunResult {
     std::string Errors;
 };
 
-TRunResult RunTool(const QStringList& args) {
+// Runs the tool as on a machine without a window system, or with the variables of `extraEnv`
+// ("NAME=value") set: the tool must pick the offscreen platform itself.
+TRunResult RunTool(const QStringList& args, const QStringList& extraEnv = {}) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // As on a machine without a window system: the tool must pick the offscreen platform itself.
     env.remove("QT_QPA_PLATFORM");
     env.remove("DISPLAY");
     env.remove("WAYLAND_DISPLAY");
+    for (const QString& variable : extraEnv) {
+        const qsizetype equals = variable.indexOf('=');
+        env.insert(variable.left(equals), variable.mid(equals + 1));
+    }
     process.setProcessEnvironment(env);
     process.start(ToolPath(), args);
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
@@ -240,6 +245,32 @@ TEST(QuorilPlotTool, SvgTitleIsEscaped) {
         EXPECT_EQ(title, row.Read);
         // Runs of another script or font are written as text elements of their own.
         EXPECT_TRUE(texts.join(QString()).contains(row.Read)) << texts.join('|').toStdString();
+    }
+}
+
+struct TDisplayRow {
+    const char* Name;
+    QStringList Env;
+};
+
+// Displays that are named but do not answer.
+const TDisplayRow DisplayRows[] = {
+    {"StaleX11Display", {"DISPLAY=:99"}},
+    {"StaleWaylandDisplay", {"WAYLAND_DISPLAY=quoril-test-no-such-display"}},
+    {"BothStale", {"DISPLAY=:99", "WAYLAND_DISPLAY=quoril-test-no-such-display"}},
+    {"EmptyPlatformName", {"QT_QPA_PLATFORM=", "DISPLAY=:99"}},
+};
+
+TEST(QuorilPlotTool, DrawsWhateverDisplayIsNamed) {
+    QTemporaryDir dir;
+    for (const TDisplayRow& row : DisplayRows) {
+        SCOPED_TRACE(row.Name);
+        const QString output = dir.filePath(QString(row.Name) + ".png");
+        const TRunResult run =
+            RunTool({"--fn", "SIN(X)", "--x", "-5", "5", "--y", "-1", "1", "-o", output},
+                    QStringList(row.Env) << "XDG_RUNTIME_DIR=" + dir.path());
+        EXPECT_EQ(run.ExitCode, 0) << run.Errors;
+        EXPECT_FALSE(QImage(output).isNull());
     }
 }
 

@@ -374,9 +374,10 @@ int Run(const std::vector<std::string>& args) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // Without a window system, draw on Qt's offscreen platform.
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY") &&
-        !qEnvironmentVariableIsSet("WAYLAND_DISPLAY")) {
+    // The tool never opens a window: it draws on Qt's offscreen platform unless the user names
+    // another, so a DISPLAY or WAYLAND_DISPLAY that no server answers (a stale SSH session, a
+    // CI job) cannot make Qt give up.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QGuiApplication app(argc, argv);
