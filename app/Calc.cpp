@@ -16,6 +16,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFrame>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMessageBox>
@@ -359,6 +360,9 @@ bool TCalc::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::KeyPress:
         case QEvent::KeyRelease:
             return FilterLineKey(event);
+        case QEvent::InputMethod:
+            FilterInputText(static_cast<QInputMethodEvent*>(event)->commitString());
+            break;
         default:
             break;
         }
@@ -397,11 +401,22 @@ bool TCalc::FilterLineKey(QEvent* event) {
     } else {
         return false; // not a character: cursor and editing keys pass unchanged
     }
-    if (ClearInput && !ContinuesResult(ch)) ClearLine();
-    ClearInput = false;
+    FilterTypedCharacter(ch);
     if (KeypadDecimal) {
         EditLine->insert(QStringLiteral("."));
         return true;
     }
     return false;
+}
+
+void TCalc::FilterTypedCharacter(QChar ch) {
+    if (ClearInput && !ContinuesResult(ch)) ClearLine();
+    ClearInput = false;
+}
+
+// Text composed through an input method (a dead key, a compose sequence, an on-screen
+// keyboard) arrives committed in one piece; its first character decides like a typed one.
+// Composition still in progress commits nothing and decides nothing yet.
+void TCalc::FilterInputText(const QString& committed) {
+    if (!committed.isEmpty()) FilterTypedCharacter(committed.front());
 }

@@ -729,3 +729,24 @@ TEST(CalcTest, EveryKeyCaptionIsDrawn) {
         EXPECT_GE(ink, 4) << key->text().toStdString();
     }
 }
+
+// ---- Text from an input method passes the same key filter as typed keys.
+TEST(CalcTest, InputMethodTextPassesTheKeyFilter) {
+    RunScripts({
+        {"a dead circumflex continues the result", {"5", "<Return>", "im:^", "2"}, "5^2", 3, {}},
+        {"the result is squared", {"5", "<Return>", "im:^", "2", "<Return>"}, "25", 2, {}},
+        {"a composed letter starts a new line", {"5", "<Return>", "im:\u00e9"}, "\u00e9", 1, {}},
+        {"a committed digit starts a new line", {"5", "<Return>", "im:7"}, "7", 1, {}},
+        {"only the first committed character decides", {"5", "<Return>", "im:*2"}, "5*2", 3, {}},
+        {"composing decides nothing yet",
+         {"5", "<Return>", "preedit:^", "im:^", "3"},
+         "5^3",
+         3,
+         {}},
+        {"without a result the text goes in at the cursor",
+         {"12", "<Left>", "im:\u00e9"},
+         "1\u00e92",
+         2,
+         {}},
+    });
+}

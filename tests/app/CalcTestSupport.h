@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QInputMethodEvent>
 #include <QKeySequence>
 #include <QMessageBox>
 #include <QSettings>
@@ -111,6 +112,8 @@ inline void Type(QWidget* widget, const QString& text) {
 //   "<Ctrl+C>"      press that key combination in the line (any QKeySequence text)
 //   "<KeypadComma>" the numeric keypad's decimal key under a comma layout
 //   "@Name"         trigger the context-menu item of that name
+//   "im:text"       text committed by an input method (a dead key, a compose sequence)
+//   "preedit:text"  text an input method is still composing, nothing committed
 //   anything else   typed into the line
 inline void Step(TCalc& calc, const QString& step) {
     if (step.startsWith(u"Btn")) {
@@ -128,6 +131,12 @@ inline void Step(TCalc& calc, const QString& step) {
         ASSERT_TRUE(QTest::qWaitFor([&] {
             return std::none_of(keys.begin(), keys.end(), [](auto* key) { return key->isDown(); });
         }));
+    } else if (step.startsWith(u"im:") || step.startsWith(u"preedit:")) {
+        const bool commit = step.startsWith(u"im:");
+        const QString text = step.mid(step.indexOf(u':') + 1);
+        QInputMethodEvent event(commit ? QString() : text, {});
+        if (commit) event.setCommitString(text);
+        QCoreApplication::sendEvent(calc.EditLine, &event);
     } else if (step.startsWith(u'@')) {
         auto* action = calc.findChild<QAction*>(step.mid(1));
         ASSERT_NE(action, nullptr) << step.toStdString();
