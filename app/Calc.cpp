@@ -20,6 +20,7 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMessageBox>
+#include <QShortcutEvent>
 
 TCalc* Calc = nullptr;
 
@@ -174,6 +175,9 @@ void TCalc::CreateKeys() {
     BtnAus->setToolTip(QStringLiteral("Switch off"));
     BtnAus->setFocusPolicy(Qt::TabFocus);
     connect(BtnAus, &QPushButton::clicked, this, &TCalc::BtnAusClick);
+
+    for (QPushButton* key : findChildren<QPushButton*>())
+        key->installEventFilter(this); // underlined letters press their keys at once
 
     // The logo: the product's short name; a click opens the about box.
     QFont logoFont(QStringLiteral("Times New Roman"));
@@ -365,6 +369,17 @@ bool TCalc::eventFilter(QObject* watched, QEvent* event) {
             break;
         default:
             break;
+        }
+    } else if (event->type() == QEvent::Shortcut && watched->isWidgetType() &&
+               static_cast<QWidget*>(watched)->window() == this) {
+        // Alt and a key's underlined letter: a button would show an animated click and act
+        // only when it ends, after keys typed meanwhile, whose text it then overwrites. The
+        // key acts now, in the order it was pressed. An ambiguous letter keeps Qt's handling
+        // (focus moves between the keys that share it).
+        auto* key = qobject_cast<QPushButton*>(watched);
+        if (key && !static_cast<QShortcutEvent*>(event)->isAmbiguous()) {
+            key->click();
+            return true;
         }
     } else if ((watched == Label17 || watched == Label18) &&
                event->type() == QEvent::MouseButtonRelease &&

@@ -277,6 +277,22 @@ TEST(CalcTest, UnderlinedLettersPressTheirKeys) {
          -1,
          {}},
         {"Alt+P does nothing while the plotter is missing", {"12", "<Alt+P>"}, "12", 2, {}},
+        // Keys typed right after the letter come after the key's action, not before it.
+        {"Alt+B then typing at once continues the playback",
+         {"2+2", "<Return>", "BtnClear", "<Alt+B>", "*3"},
+         "2+2*3",
+         5,
+         {}},
+        {"Alt+C then typing at once continues the result",
+         {"6*7", "<Return>", "BtnClear", "<Alt+C>", "+1", "<Return>"},
+         "43",
+         2,
+         {}},
+        {"Alt+T then a digit key at once sets the decimals",
+         {"2/3", "<Return>", "<Alt+T>", "Btn3"},
+         "0.667",
+         5,
+         {}},
     });
 }
 
