@@ -15,6 +15,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFocusEvent>
 #include <QFrame>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -364,6 +365,19 @@ bool TCalc::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::KeyPress:
         case QEvent::KeyRelease:
             return FilterLineKey(event);
+        case QEvent::FocusIn: {
+            // The line never selects itself when the focus comes back by Tab, Shift+Tab or a
+            // shortcut, as a line edit otherwise does: the next key would replace the whole
+            // line. It gets the focus like any other way, with the cursor where it was.
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                reason == Qt::ShortcutFocusReason) {
+                QFocusEvent plain(QEvent::FocusIn, Qt::OtherFocusReason);
+                QCoreApplication::sendEvent(EditLine, &plain);
+                return true;
+            }
+            break;
+        }
         case QEvent::InputMethod:
             FilterInputText(static_cast<QInputMethodEvent*>(event)->commitString());
             break;

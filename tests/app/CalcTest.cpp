@@ -777,3 +777,25 @@ TEST(CalcTest, InputMethodTextPassesTheKeyFilter) {
          {}},
     });
 }
+
+// ---- The line never selects itself when the focus comes back to it.
+TEST(CalcTest, FocusComingBackKeepsTheCursor) {
+    RunScripts({
+        {"tab away and back inserts at the cursor",
+         {"12345", "<Left>", "<Left>", "<Tab>", "<Shift+Tab>", "9"},
+         "123945",
+         4,
+         {}},
+        {"tab away and back at the start",
+         {"12345", "<Home>", "<Tab>", "<Shift+Tab>", "-"},
+         "-12345",
+         1,
+         {}},
+        {"tab around the window and back", {"12", "<Shift+Tab>", "<Tab>", "3"}, "123", 3, {}},
+        {"a result still starts a new line after tabbing",
+         {"1+2", "<Return>", "<Tab>", "<Shift+Tab>", "5"},
+         "5",
+         1,
+         {}},
+    });
+}

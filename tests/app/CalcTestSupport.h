@@ -109,7 +109,8 @@ inline void Type(QWidget* widget, const QString& text) {
 
 // Runs one step of a script:
 //   "BtnXyz"        click that key
-//   "<Ctrl+C>"      press that key combination in the line (any QKeySequence text)
+//   "<Ctrl+C>"      press that key combination where the focus is, usually the line (any
+//                   QKeySequence text)
 //   "<KeypadComma>" the numeric keypad's decimal key under a comma layout
 //   "@Name"         trigger the context-menu item of that name
 //   "im:text"       text committed by an input method (a dead key, a compose sequence)
@@ -125,7 +126,10 @@ inline void Step(TCalc& calc, const QString& step) {
         ASSERT_EQ(sequence.count(), 1) << step.toStdString();
         const QKeyCombination combination = sequence[0];
         // An underlined letter presses its key at once: the next step follows without a pause.
-        QTest::keyClick(calc.EditLine, combination.key(), combination.keyboardModifiers());
+        // The key goes where the keyboard focus is (after Tab, a key of the keypad).
+        QWidget* focus = QApplication::focusWidget();
+        if (!focus || focus->window() != &calc) focus = calc.EditLine;
+        QTest::keyClick(focus, combination.key(), combination.keyboardModifiers());
     } else if (step.startsWith(u"im:") || step.startsWith(u"preedit:")) {
         const bool commit = step.startsWith(u"im:");
         const QString text = step.mid(step.indexOf(u':') + 1);
