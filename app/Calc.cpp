@@ -82,6 +82,11 @@ bool ContinuesResult(QChar ch) {
 TCalc::TCalc(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Calc"));
     setWindowTitle(ApplicationTitle());
+    // A fixed frame with the window menu and a minimise button, no maximise button; closing
+    // the window (from its menu or its close button) ends the program.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     setFixedSize(Scaled(ClientWidth), Scaled(ClientHeight));
 
     EditLine = new QLineEdit(this);

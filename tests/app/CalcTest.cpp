@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QWindow>
 
 #include <cstdlib>
 #include <map>
@@ -798,4 +799,33 @@ TEST(CalcTest, FocusComingBackKeepsTheCursor) {
          1,
          {}},
     });
+}
+
+// ---- The window's frame: the window menu and a minimise button, no maximise button, in
+// either window style.
+TEST(CalcTest, FrameOffersMinimiseButNoMaximise) {
+    struct Row {
+        const char* Name;
+        Qt::WindowType Flag;
+        bool Present;
+    };
+    const Row rows[] = {
+        {"buttons chosen, not the system's defaults", Qt::CustomizeWindowHint, true},
+        {"title bar", Qt::WindowTitleHint, true},
+        {"window menu", Qt::WindowSystemMenuHint, true},
+        {"minimise button", Qt::WindowMinimizeButtonHint, true},
+        {"close button, which ends the program", Qt::WindowCloseButtonHint, true},
+        {"no maximise button", Qt::WindowMaximizeButtonHint, false},
+    };
+    auto calc = MakeCalc();
+    for (bool onTop : {false, true}) {
+        if (calc->StayOnTop() != onTop) calc->MStayOnTop->trigger();
+        ASSERT_EQ(calc->StayOnTop(), onTop);
+        ASSERT_NE(calc->windowHandle(), nullptr);
+        const Qt::WindowFlags flags = calc->windowHandle()->flags(); // what the platform gets
+        for (const Row& row : rows) {
+            SCOPED_TRACE(std::string(row.Name) + (onTop ? ", on top" : ""));
+            EXPECT_EQ(flags.testFlag(row.Flag), row.Present);
+        }
+    }
 }
