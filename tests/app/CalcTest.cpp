@@ -6,10 +6,12 @@
 
 #include <QClipboard>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QWindow>
 
 #include <cstdlib>
@@ -827,5 +829,62 @@ TEST(CalcTest, FrameOffersMinimiseButNoMaximise) {
             SCOPED_TRACE(std::string(row.Name) + (onTop ? ", on top" : ""));
             EXPECT_EQ(flags.testFlag(row.Flag), row.Present);
         }
+    }
+}
+
+// ---- What the help says about memory M after a rejected line is what the program does: each
+// row quotes the help and runs the case it describes.
+TEST(CalcTest, HelpOnRejectedLinesAgreesWithTheProgram) {
+    struct Row {
+        const char* Page;
+        const char* Says;
+        TScriptRow Session;
+    };
+    const Row rows[] = {
+        {"calculator.html",
+         "and so does memory M",
+         {"= keeps M",
+          {"7", "BtnStoM", "BtnClear", "Foo", "<Return>", "BtnClear", "BtnRM"},
+          "7",
+          -1,
+          {"Unknown identifier"}}},
+        {"calculator.html",
+         "->M then stores the last result in M",
+         {"->M",
+          {"5", "<Return>", "BtnClear", "Foo", "BtnStoM", "BtnClear", "BtnRM"},
+          "5",
+          -1,
+          {"Unknown identifier"}}},
+        {"calculator.html",
+         "M+ adds the last result to M",
+         {"M+",
+          {"5", "BtnStoM", "BtnClear", "Foo", "BtnAddM", "BtnClear", "BtnRM"},
+          "10",
+          -1,
+          {"Unknown identifier"}}},
+        {"memories.html",
+         "->M stores the previous result in M",
+         {"->M",
+          {"5", "<Return>", "BtnClear", "Foo", "BtnStoM", "BtnClear", "BtnRM"},
+          "5",
+          -1,
+          {"Unknown identifier"}}},
+        {"memories.html",
+         "M+ adds the previous result to M",
+         {"M+",
+          {"5", "BtnStoM", "BtnClear", "Foo", "BtnAddM", "BtnClear", "BtnRM"},
+          "10",
+          -1,
+          {"Unknown identifier"}}},
+    };
+    InstallHelp(*qApp); // the pages in the resources
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.Page) + ": " + row.Says);
+        QFile page(QStringLiteral(":/help/") + QString::fromLatin1(row.Page));
+        ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+        QTextDocument document;
+        document.setHtml(QString::fromUtf8(page.readAll()));
+        EXPECT_TRUE(document.toPlainText().simplified().contains(QString::fromUtf8(row.Says)));
+        RunScripts({row.Session});
     }
 }
