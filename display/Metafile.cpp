@@ -107,16 +107,6 @@ void TMetaFileCanvas::Close() {
     Buffer.reset();
 }
 
-void TMetaFileCanvas::TextOut(int32_t x, int32_t y, const std::string& text) {
-    QString shown = QString::fromStdString(text);
-    for (QChar& c : shown) {
-        const char16_t u = c.unicode();
-        const bool allowed = u >= 0x20 || u == '\t' || u == '\n' || u == '\r';
-        if (!allowed || u == 0xFFFE || u == 0xFFFF) c = QChar(QChar::ReplacementCharacter);
-    }
-    TCanvas::TextOut(x, y, shown.toStdString());
-}
-
 QByteArray SvgWithPhysicalSize(const QByteArray& svg, int32_t xExt, int32_t yExt) {
     const QString text = QString::fromUtf8(svg);
     // The generator writes the root element first, with its own width and height.

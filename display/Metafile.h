@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
 
 class QBuffer;
 class QSvgGenerator;
@@ -91,10 +90,6 @@ public:
     // Finishes the recording (beginning it first if nothing was drawn) and sets the
     // metafile's Handle. Drawing afterwards is not recorded.
     void Close();
-
-    // Characters that an XML document cannot hold at all (control characters other than tab
-    // and line breaks) are recorded as U+FFFD, so the picture parses whatever the text is.
-    void TextOut(int32_t x, int32_t y, const std::string& text) override;
 
     TMemMetaFile* MetaFile;
 

@@ -365,35 +365,15 @@ TEST(CopyPlot, SvgAndImageShowTheSamePicture) {
 
 // ---- The print. ----
 
-// The PDF's literal string after `key`, decoded (Qt writes UTF-16 with a byte order mark).
-QString PdfString(const QByteArray& pdf, const QByteArray& key) {
-    const int at = pdf.indexOf(key + " (");
-    if (at < 0) return {};
-    QByteArray raw;
-    for (int i = at + key.size() + 2; i < pdf.size() && pdf[i] != ')'; ++i) {
-        if (pdf[i] == '\\' && i + 1 < pdf.size()) {
-            const char next = pdf[++i];
-            if (next >= '0' && next <= '7') {
-                int value = 0;
-                for (int n = 0; n < 3 && i < pdf.size() && pdf[i] >= '0' && pdf[i] <= '7'; ++n)
-                    value = value * 8 + (pdf[i++] - '0');
-                --i;
-                raw += static_cast<char>(value);
-            } else {
-                raw += next == 'n' ? '\n' : next == 'r' ? '\r' : next == 't' ? '\t' : next;
-            }
-        } else {
-            raw += pdf[i];
-        }
+// Whether the PDF's document information holds `title` (Qt writes it in UTF-16 with a byte
+// order mark).
+bool PdfHasTitle(const QByteArray& pdf, const QString& title) {
+    QByteArray utf16("\xFE\xFF");
+    for (const QChar c : title) {
+        utf16 += static_cast<char>(c.unicode() >> 8);
+        utf16 += static_cast<char>(c.unicode() & 0xFF);
     }
-    if (raw.startsWith("\xFE\xFF")) {
-        QString text;
-        for (int i = 2; i + 1 < raw.size(); i += 2)
-            text += QChar(static_cast<char16_t>((static_cast<unsigned char>(raw[i]) << 8) |
-                                                static_cast<unsigned char>(raw[i + 1])));
-        return text;
-    }
-    return QString::fromLatin1(raw);
+    return pdf.contains("/Title (" + utf16 + ")");
 }
 
 int PdfPageCount(const QByteArray& pdf) {
@@ -462,7 +442,8 @@ TEST(PrintPlot, OnePageTitledPelvane) {
     const QByteArray contents = pdf.Contents();
     ASSERT_TRUE(contents.startsWith("%PDF"));
     EXPECT_EQ(PdfPageCount(contents), 1);
-    EXPECT_EQ(PdfString(contents, "/Title"), QStringLiteral("Pelvane"));
+    EXPECT_TRUE(PdfHasTitle(contents, QStringLiteral("Pelvane")));
+    EXPECT_FALSE(PdfHasTitle(contents, QStringLiteral("Pelvanf")));
     EXPECT_EQ(pdf.Printer.docName(), QStringLiteral("Pelvane"));
     // The plot area's frame spans nearly the whole printable area, not a screen's worth.
     const QRect lines = PdfLineBounds(contents);
