@@ -91,7 +91,7 @@ public:
     // metafile's Handle. Drawing afterwards is not recorded.
     void Close();
 
-    TMemMetaFile* MetaFile;
+    TMemMetaFile* MetaFile; // not owned
 
 protected:
     void CreateHandle() override;
