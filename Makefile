@@ -5,6 +5,8 @@ FUZZ_BUILD := build/fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
+# Our own builds treat warnings as errors; a plain CMake build only reports them.
+WERROR     := -DQUORIL_WERROR=ON
 
 .PHONY: all deps build asan run test bench fuzz clean
 
@@ -14,11 +16,11 @@ deps:
 	@scripts/install-deps
 
 build: deps
-	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) $(WERROR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD) -j $(JOBS)
 
 asan: deps
-	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug \
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) $(WERROR) -DCMAKE_BUILD_TYPE=Debug \
 	    -DQUORIL_ENGINE_ONLY=ON -DQUORIL_SANITIZE=ON -DQUORIL_BENCH=OFF
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
@@ -36,7 +38,7 @@ bench: build
 	@scripts/run-bench $(BUILD)
 
 fuzz: deps
-	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) $(WERROR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DQUORIL_ENGINE_ONLY=ON -DQUORIL_BENCH=OFF -DQUORIL_FUZZ=ON
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target quoril-fuzz-engine
 	@scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)

@@ -15,10 +15,13 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFocusEvent>
 #include <QFrame>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMessageBox>
+#include <QShortcutEvent>
 
 TCalc* Calc = nullptr;
 
@@ -79,6 +82,11 @@ bool ContinuesResult(QChar ch) {
 TCalc::TCalc(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Calc"));
     setWindowTitle(ApplicationTitle());
+    // A fixed frame with the window menu and a minimise button, no maximise button; closing
+    // the window (from its menu or its close button) ends the program.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     setFixedSize(Scaled(ClientWidth), Scaled(ClientHeight));
 
     EditLine = new QLineEdit(this);
@@ -173,6 +181,9 @@ void TCalc::CreateKeys() {
     BtnAus->setToolTip(QStringLiteral("Switch off"));
     BtnAus->setFocusPolicy(Qt::TabFocus);
     connect(BtnAus, &QPushButton::clicked, this, &TCalc::BtnAusClick);
+
+    for (QPushButton* key : findChildren<QPushButton*>())
+        key->installEventFilter(this); // underlined letters press their keys at once
 
     // The logo: the product's short name; a click opens the about box.
     QFont logoFont(QStringLiteral("Times New Roman"));
@@ -359,8 +370,35 @@ bool TCalc::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::KeyPress:
         case QEvent::KeyRelease:
             return FilterLineKey(event);
+        case QEvent::FocusIn: {
+            // The line never selects itself when the focus comes back by Tab, Shift+Tab or a
+            // shortcut, as a line edit otherwise does: the next key would replace the whole
+            // line. It gets the focus like any other way, with the cursor where it was.
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                reason == Qt::ShortcutFocusReason) {
+                QFocusEvent plain(QEvent::FocusIn, Qt::OtherFocusReason);
+                QCoreApplication::sendEvent(EditLine, &plain);
+                return true;
+            }
+            break;
+        }
+        case QEvent::InputMethod:
+            FilterInputText(static_cast<QInputMethodEvent*>(event)->commitString());
+            break;
         default:
             break;
+        }
+    } else if (event->type() == QEvent::Shortcut && watched->isWidgetType() &&
+               static_cast<QWidget*>(watched)->window() == this) {
+        // Alt and a key's underlined letter: a button would show an animated click and act
+        // only when it ends, after keys typed meanwhile, whose text it then overwrites. The
+        // key acts now, in the order it was pressed. An ambiguous letter keeps Qt's handling
+        // (focus moves between the keys that share it).
+        auto* key = qobject_cast<QPushButton*>(watched);
+        if (key && !static_cast<QShortcutEvent*>(event)->isAmbiguous()) {
+            key->click();
+            return true;
         }
     } else if ((watched == Label17 || watched == Label18) &&
                event->type() == QEvent::MouseButtonRelease &&
@@ -397,11 +435,22 @@ bool TCalc::FilterLineKey(QEvent* event) {
     } else {
         return false; // not a character: cursor and editing keys pass unchanged
     }
-    if (ClearInput && !ContinuesResult(ch)) ClearLine();
-    ClearInput = false;
+    FilterTypedCharacter(ch);
     if (KeypadDecimal) {
         EditLine->insert(QStringLiteral("."));
         return true;
     }
     return false;
+}
+
+void TCalc::FilterTypedCharacter(QChar ch) {
+    if (ClearInput && !ContinuesResult(ch)) ClearLine();
+    ClearInput = false;
+}
+
+// Text composed through an input method (a dead key, a compose sequence, an on-screen
+// keyboard) arrives committed in one piece; its first character decides like a typed one.
+// Composition still in progress commits nothing and decides nothing yet.
+void TCalc::FilterInputText(const QString& committed) {
+    if (!committed.isEmpty()) FilterTypedCharacter(committed.front());
 }

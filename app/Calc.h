@@ -162,6 +162,8 @@ private:
     void ShowEngineError(const EPositionedError& error);
     void SetStayOnTop(bool on);
     bool FilterLineKey(QEvent* event);
+    void FilterTypedCharacter(QChar ch); // a character after a result starts a new line or not
+    void FilterInputText(const QString& committed);
     // Runs a handler; an error other than the engine's goes to the application's display.
     void Handle(const std::function<void()>& action);
 

@@ -407,6 +407,7 @@ void TCalc::CopyClipClick() {
         EditLine->copy();
         return;
     }
+    if (EditLine->text().isEmpty()) return; // nothing to copy: the clipboard keeps its text
     const int cursor = EditLine->cursorPosition();
     QApplication::clipboard()->setText(EditLine->text());
     EditLine->setCursorPosition(cursor);

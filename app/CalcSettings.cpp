@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -76,10 +77,22 @@ QString ReadString(QSettings& store, const char* section, const char* name,
     return ReadText(store, section, QString::fromLatin1(name), text) ? text : fallback;
 }
 
+// The texts of the values that are not finite numbers. A memory can hold them (an overflow,
+// an invalid operation), and what the program writes must come back.
+constexpr const char* InfText = "INF";
+constexpr const char* NegInfText = "-INF";
+constexpr const char* NanText = "NAN";
+
 // Reals are stored as "." decimal text; a text that is not a number reads as 0, the default.
 Real ReadReal(QSettings& store, const char* section, const QString& name) {
     QString text = QStringLiteral("0");
     ReadText(store, section, name, text);
+    const auto is = [&text](const char* word) {
+        return text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+    };
+    if (is(InfText)) return std::numeric_limits<Real>::infinity();
+    if (is(NegInfText)) return -std::numeric_limits<Real>::infinity();
+    if (is(NanText)) return std::numeric_limits<Real>::quiet_NaN();
     try {
         return DotTextToFloat(text.toStdString());
     } catch (const EConvertError&) {
@@ -95,8 +108,13 @@ void WriteString(QSettings& store, const char* section, const char* name, const 
     store.setValue(Key(section, QString::fromLatin1(name)), text);
 }
 
+// The number text shows every infinity as INF; the store keeps the sign, or a memory holding
+// minus infinity would come back as plus infinity.
 void WriteReal(QSettings& store, const char* section, const QString& name, Real value) {
-    store.setValue(Key(section, name), QString::fromStdString(FloatToDotText(value)));
+    const QString text = std::isinf(value) && value < 0
+                             ? QString::fromLatin1(NegInfText)
+                             : QString::fromStdString(FloatToDotText(value));
+    store.setValue(Key(section, name), text);
 }
 
 QString RegisterName(int index) {

@@ -6,7 +6,6 @@
 #include "app/Hints.h"
 #include "app/MacroServer.h"
 #include "engine/Evaluator.h"
-#include "engine/StringTable.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -38,8 +37,10 @@ void StartProgram(QApplication& app) {
     // 3. Our arithmetic always runs with every floating-point exception masked.
     ResetFloatingPoint();
 
-    // 4. The title, for the taskbar and every message box.
-    app.setApplicationDisplayName(QString::fromStdString(LoadStr(Msg::ApplicationTitle)));
+    // 4. The title: the calculator's caption, which the taskbar shows, and the caption of
+    // every message box, each taken from the string table. It is not made the application's
+    // display name: Qt's window-system layers append that name to every other window's
+    // caption ("Help — Quoril for Windows"), and each window's caption reads as designed.
     app.setWindowIcon(ProgramIcon());
 
     // 5. The windows, each once for the whole run; creating one loads its settings.

@@ -157,7 +157,7 @@ void TDrawWindow::BuildControls() {
     Kopieren1 = Bearbeiten1->addAction(QStringLiteral("&Copy"));
     Kopieren1->setObjectName(QStringLiteral("Kopieren1"));
     Kopieren1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
-    Kopieren1->setEnabled(false);
+    connect(Kopieren1, &QAction::triggered, this, &TDrawWindow::Kopieren1Click);
     Optionen1 = MainMenu->addMenu(QStringLiteral("&Options"));
     Optionen1->setObjectName(QStringLiteral("Optionen1"));
     Koordinatenfenster = Optionen1->addAction(QStringLiteral("Coordinate &Window"));
@@ -196,7 +196,7 @@ void TDrawWindow::BuildControls() {
         return button;
     };
     SBCopy = makeButton("SBCopy", 6, QStringLiteral("Copy to clipboard"));
-    SBCopy->setEnabled(false);
+    connect(SBCopy, &QToolButton::clicked, this, &TDrawWindow::SBCopyClick);
     SBKoordWin = makeButton("SBKoordWin", 26, Str(StrShowKooWind));
     SBKoordWin->setCheckable(true);
     SBZoom = makeButton("SBZoom", 45, Str(StrZoomOn));

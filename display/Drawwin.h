@@ -15,6 +15,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,10 +25,12 @@ class QLineEdit;
 class QMenu;
 class QMenuBar;
 class QMouseEvent;
+class QPrinter;
 class QKeyEvent;
 class QToolButton;
 class TPlot;
 class TStack;
+class TMemMetaFile;
 class TDrawWindow;
 
 // The drawing surface: shows the window's back buffer and reports mouse and size changes.
@@ -127,12 +130,12 @@ public:
     // Controls, named as their objectName.
     QMenuBar* MainMenu = nullptr;
     QMenu* Bearbeiten1 = nullptr;
-    QAction* Kopieren1 = nullptr; // disabled until the clipboard copy exists
+    QAction* Kopieren1 = nullptr;
     QMenu* Optionen1 = nullptr;
     QAction* Koordinatenfenster = nullptr;
     QAction* Zoom1 = nullptr;
     TBevelPanel* Panel2 = nullptr;
-    QToolButton* SBCopy = nullptr; // disabled until the clipboard copy exists
+    QToolButton* SBCopy = nullptr;
     QToolButton* SBKoordWin = nullptr;
     QToolButton* SBZoom = nullptr;
     TBevelPanel* Panel1 = nullptr;
@@ -188,6 +191,28 @@ public:
     // Enter hides LabelEdit (which commits it); other keys are left to the edit box.
     void LabelEditKeyDown(QKeyEvent* event);
 
+    // ---- Clipboard copy and printing (DrawCopyPrint.cpp). ----
+    // Both lay the plot out as a page (the top margin is half the y labels' width), draw
+    // neither zoom frame nor cursor mark, do nothing when the axes are not valid and redraw
+    // the screen at the end, also after a failure; a failure passes on to the caller.
+    //
+    // Puts the plot on the clipboard, replacing what it held, as one SVG (view box: the
+    // surface's pixels; width and height: the surface's physical size on the screen) and the
+    // same picture as an image. Measured on the screen's canvas.
+    void CopyPlot();
+    // Prints the plot on one page of `printer` (set up by the caller, e.g. in a print dialog)
+    // as the document "Pelvane", measured on the page. Printing is true meanwhile, so the
+    // surface paints nothing. A failure ends the document.
+    void PrintPlot(QPrinter& printer);
+    // The picture being recorded, during a copy only.
+    TMemMetaFile* CopyMetaFile = nullptr;
+
+public slots:
+    // Copy from the menu (Ctrl+C) and from the tool bar; a failure is shown in a message box
+    // and the window goes on working.
+    void Kopieren1Click();
+    void SBCopyClick();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -222,6 +247,8 @@ private:
     void LabelEditFocusLost();
     void HideLabelEdit();
     void BuildControls();
+    // The error box of a failed copy: application title, the failure's text, OK.
+    void ShowCopyFailure(const std::exception& error);
 
     QImage Buffer;
     TCanvas Canvas{&Buffer};

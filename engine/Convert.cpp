@@ -95,31 +95,29 @@ TDecimal RoundSignificant(Real value, int significant) {
     return decimal;
 }
 
-// Rounds a finite, non-negative value below 1e19 to `decimals` places (0 to 18).
-TDecimal RoundDecimals(Real value, int decimals) {
-    char buffer[128];
-    {
-        TCLocaleScope scope;
-        std::snprintf(buffer, sizeof buffer, "%.*Lf", decimals, value);
-    }
-    std::string all;
-    int integerDigits = 0;
-    bool inFraction = false;
-    for (const char* p = buffer; *p != '\0'; ++p) {
-        if (IsDigit(*p)) {
-            all += *p;
-            if (!inFraction) ++integerDigits;
+// Keeps the first `keep` digits of a decimal, rounding half away from zero: the sign is written
+// apart, so that is half up on the digits. With no digit kept the result is zero, or one unit
+// of the next place up when the first dropped digit is 5 or more.
+TDecimal RoundDigits(const TDecimal& decimal, int keep) {
+    if (keep >= static_cast<int>(decimal.Digits.size())) return decimal;
+    TDecimal result;
+    if (keep < 0) return result;
+    const auto kept = static_cast<std::size_t>(keep);
+    result.Digits = decimal.Digits.substr(0, kept);
+    result.Exponent = decimal.Exponent;
+    if (decimal.Digits[kept] >= '5') {
+        std::size_t i = kept;
+        while (i > 0 && result.Digits[i - 1] == '9')
+            result.Digits[--i] = '0';
+        if (i > 0) {
+            ++result.Digits[i - 1];
         } else {
-            inFraction = true;
+            result.Digits.insert(0, 1, '1');
+            ++result.Exponent;
         }
     }
-    TDecimal decimal;
-    const std::size_t first = all.find_first_not_of('0');
-    if (first == std::string::npos) return decimal;
-    decimal.Digits = all.substr(first);
-    decimal.Exponent = integerDigits - static_cast<int>(first);
-    DropTrailingZeros(decimal);
-    return decimal;
+    DropTrailingZeros(result);
+    return result;
 }
 
 // The digits of abs(exponent), at least `minDigits` of them.
@@ -261,12 +259,16 @@ std::string FloatToDotTextF(TFloatFormat format, int precision, int digits, Real
     const bool negative = std::signbit(value);
     const Real magnitude = std::fabs(value);
 
-    TDecimal decimal = RoundSignificant(magnitude, precision);
+    // Every shorter form is rounded from the 18-digit decimal form, half away from zero: a
+    // value the user reads as 2.5 or 1.005 rounds up, whichever side of the tie its binary
+    // value lies.
+    const TDecimal exact = RoundSignificant(magnitude, 18);
+    TDecimal decimal = RoundDigits(exact, precision);
     if (format == ffFixed) {
         const int decimals = digits < 0 ? 0 : (digits > 18 ? 18 : digits);
         // Round to `decimals` places unless that keeps more than `precision` digits.
         if (decimal.Digits.empty() || decimals <= precision - decimal.Exponent)
-            decimal = RoundDecimals(magnitude, decimals);
+            decimal = RoundDigits(exact, exact.Exponent + decimals);
     }
 
     std::string text;
@@ -283,6 +285,24 @@ std::string FloatToDotTextF(TFloatFormat format, int precision, int digits, Real
     // A value that rounds to zero is written without a sign.
     if (negative && !decimal.Digits.empty()) text.insert(0, 1, '-');
     return text;
+}
+
+TDecimalDigits RoundToDecimalDigits(Real value, int significant) {
+    significant = significant < 1 ? 1 : (significant > 18 ? 18 : significant);
+    const TDecimal decimal = RoundSignificant(std::fabs(value), significant);
+    TDecimalDigits result;
+    if (decimal.Digits.empty()) return result;
+    for (char c : decimal.Digits)
+        result.Digits = result.Digits * 10 + static_cast<uint64_t>(c - '0');
+    result.Exponent10 = decimal.Exponent - static_cast<int>(decimal.Digits.size());
+    return result;
+}
+
+Real DecimalDigitsToReal(uint64_t digits, int exponent10) {
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%llue%d", static_cast<unsigned long long>(digits),
+                  exponent10);
+    return strtold_l(buffer, nullptr, CLocale());
 }
 
 Real Log10(Real x) {

@@ -1,5 +1,6 @@
 #include "engine/Evaluator.h"
 
+#include "engine/Convert.h"
 #include "engine/Globals.h"
 #include "engine/Operations.h"
 #include "engine/Program.h"
@@ -109,6 +110,9 @@ int DecimalDigits(uint64_t v) {
 // Up to this magnitude the angle conversions work on decimal digits.
 constexpr Real DigitLimit = 1e15L;
 constexpr int SignificantDigits = 15;
+// Below this D.MMSS value there are only seconds, and 15 significant digits no longer fit the
+// 64-bit integers of the digit computation.
+constexpr Real TinyDms = 1e-5L;
 
 } // namespace
 
@@ -197,9 +201,17 @@ Real DmsToDegrees(Real v) {
         const Real m = std::trunc(t);
         return s * (d + m * (1.0L / 60) + (t - m) * 100 * (1.0L / 3600));
     }
+    if (a < TinyDms) {
+        // Below 0.00001 every digit is a second: 0.0000SSsss is SS.sss · 10^-4.
+        const TDecimalDigits typed = RoundToDecimalDigits(a, SignificantDigits);
+        return s * (DecimalDigitsToReal(typed.Digits, typed.Exponent10 + 4) / 3600);
+    }
     const auto whole = static_cast<uint64_t>(a);
     int k = SignificantDigits - DecimalDigits(whole);
     if (k < 0) k = 0;
+    // The zeros between the point and the first non-zero digit are no significant digits.
+    while (whole == 0 && k < 19 && a * static_cast<Real>(Pow10(k - 14)) < 1)
+        ++k;
     uint64_t scaled = static_cast<uint64_t>(std::nearbyint(a * static_cast<Real>(Pow10(k))));
     if (k < 4) {
         scaled *= Pow10(4 - k); // at least the two minute and two second digits
@@ -231,7 +243,18 @@ Real DegreesToDms(Real v) {
     uint64_t degrees = static_cast<uint64_t>(a);
     int k = SignificantDigits - DecimalDigits(degrees) - 4; // decimals of the seconds
     if (k < 0) k = 0;
-    if (k > 11) k = 11;
+    if (degrees == 0) {
+        const Real allSeconds = a * 3600;
+        if (allSeconds < 0.1L) {
+            // Under a tenth of a second: 0.0000SSsss is the seconds times 10^-4.
+            const TDecimalDigits sec = RoundToDecimalDigits(allSeconds, SignificantDigits);
+            return s * DecimalDigitsToReal(sec.Digits, sec.Exponent10 - 4);
+        }
+        // 0.MMSS: each zero before the first non-zero digit gives the seconds one more
+        // decimal (minutes below 10, no minutes, seconds below 10, below 1).
+        for (const Real bound : {600.0L, 60.0L, 10.0L, 1.0L})
+            if (allSeconds < bound) ++k;
+    }
     const uint64_t secondUnit = Pow10(k);
     uint64_t seconds = static_cast<uint64_t>(
         std::nearbyint((a - static_cast<Real>(degrees)) * 3600 * static_cast<Real>(secondUnit)));

@@ -1,5 +1,7 @@
 #include "plot/Canvas.h"
 
+#include "plot/SvgText.h"
+
 #include <QFontMetrics>
 #include <QImage>
 #include <QLineF>
@@ -317,7 +319,11 @@ void TCanvas::DrawFigure(const QRect& bounds, const std::function<void(QPainter&
 void TCanvas::TextOut(int32_t x, int32_t y, const std::string& text) {
     QPainter* painter = Handle();
     if (!painter) return;
-    const QString qtext = ToQString(text);
+    QString qtext = ToQString(text);
+    // The SVG generator escapes markup in drawn text but passes on characters that no XML
+    // document may hold.
+    if (painter->paintEngine() && painter->paintEngine()->type() == QPaintEngine::SVG)
+        qtext = XmlSafeText(qtext);
     const QFontMetrics metrics(painter->font(), DeviceValue);
     painter->save();
     // Text is never combined with the surface: it is written over it.

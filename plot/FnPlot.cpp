@@ -20,17 +20,22 @@ struct TDevSample {
 };
 
 // Maps a sample value onto an axis and clips it to the plot area. Unlike WorldToDev, a linear
-// axis rounds before clipping (so a value beyond the 32-bit device range raises EInvalidOp)
-// and a logarithmic axis clips before rounding.
+// axis rounds before clipping, and a logarithmic axis clips before rounding. A device value
+// beyond the 32-bit range (an infinite one too) is saturated first, so it is clipped like any
+// other sample outside the area instead of ending the drawing; only a value that is not a
+// number still makes the rounding raise EInvalidOp.
 TDevSample MapSample(const TKooAxis& axis, Real v) {
     // The x axis's DevStart is its smaller end; the y axis runs downward, so its DevStart (the
     // bottom) is the larger device value.
     const int32_t low = axis.Kind == AxisKindX ? axis.DevStart : axis.DevEnd;
     const int32_t high = axis.Kind == AxisKindX ? axis.DevEnd : axis.DevStart;
     if (!axis.Logarithmic) {
+        const Real exact = axis.Kind == AxisKindX ? (v - axis.From) / axis.Scale + axis.DevStart
+                                                  : (v - axis.From) * axis.Scale + axis.DevStart;
+        const Real lowest = std::numeric_limits<int32_t>::min();
+        const Real highest = std::numeric_limits<int32_t>::max();
         const int32_t d =
-            RoundToInt32(axis.Kind == AxisKindX ? (v - axis.From) / axis.Scale + axis.DevStart
-                                                : (v - axis.From) * axis.Scale + axis.DevStart);
+            RoundToInt32(exact < lowest ? lowest : (exact > highest ? highest : exact));
         if (d < low) {
             return {low, true};
         }

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <cmath>
 #include <functional>
 #include <map>
 
@@ -355,5 +356,66 @@ TEST(CalcSettingsTest, OffAndClosingEndTheProgramAndSaveTheSame) {
         EXPECT_EQ(entries["Status/AktExpression"], "42+1");
         EXPECT_EQ(entries["Status/OldExpression"], "6*7");
         EXPECT_EQ(entries["Status/CurPos"], "4");
+    }
+}
+
+// ---- Memories that hold an infinity or a value that is not a number.
+namespace {
+
+// What a memory holds, as a word: "INF", "-INF", "NAN", or the number's text.
+std::string Kind(Real value) {
+    if (std::isnan(value)) return "NAN";
+    if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
+    return FloatToDotText(value);
+}
+
+} // namespace
+
+TEST(CalcSettingsTest, InfiniteAndNaNMemoriesComeBack) {
+    struct Row {
+        const char* Line; // stored into memory A and into M
+        const char* Stored;
+    };
+    const Row rows[] = {
+        {"1E3000*1E3000", "INF"},
+        {"-1E3000*1E3000", "-INF"},
+        {"1E3000*1E3000-1E3000*1E3000", "NAN"},
+        {"1/3*3", "1"}, // a finite value beside them still works
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Line);
+        {
+            auto calc = MakeCalc();
+            TModalCloser closer;
+            RunSteps(*calc, {row.Line, "BtnStoM", "BtnClear", row.Line, "BtnSto", "BtnA"});
+            EXPECT_EQ(closer.Texts.join(u'|').toStdString(), "");
+            ASSERT_EQ(Kind(Memory[0]), row.Stored);
+        }
+        TEntries entries = StoredEntries();
+        EXPECT_EQ(entries["Registers/RegA"], row.Stored);
+        EXPECT_EQ(entries["Registers/RegM"], row.Stored);
+        ResetProgramState();
+        auto calc = MakeCalc(false);
+        EXPECT_EQ(Kind(Memory[0]), row.Stored);
+        EXPECT_EQ(Kind(calc->GetMemoryM()), row.Stored);
+    }
+}
+
+TEST(CalcSettingsTest, HandWrittenInfiniteAndNaNTexts) {
+    struct Row {
+        const char* Text; // stored as Registers/RegE
+        const char* Read;
+    };
+    const Row rows[] = {
+        {"INF", "INF"}, {"-INF", "-INF"}, {"NAN", "NAN"},    {"inf", "INF"},   {"-Inf", "-INF"},
+        {"nan", "NAN"}, {"+INF", "0"},    {"INFINITY", "0"}, {"INF1", "0"},    {" INF", "0"},
+        {"- INF", "0"}, {"-NAN", "0"},    {"1E5000", "0"},   {"12.5", "12.5"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Text);
+        FreshStart();
+        Put("Registers/RegE", QString::fromLatin1(row.Text));
+        auto calc = MakeCalc(false);
+        EXPECT_EQ(Kind(Memory[4]), row.Read);
     }
 }

@@ -6,10 +6,13 @@
 
 #include <QClipboard>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QTextDocument>
+#include <QWindow>
 
 #include <cstdlib>
 #include <map>
@@ -250,6 +253,17 @@ TEST(CalcTest, ContextMenuActions) {
          "455",
          3,
          {}},
+        // Copy with nothing to copy leaves the clipboard alone.
+        {"copy of an empty line keeps the clipboard",
+         {"45", "<Ctrl+C>", "BtnClear", "<Ctrl+C>", "<Ctrl+V>"},
+         "45",
+         2,
+         {}},
+        {"copy from the menu with an empty line keeps the clipboard",
+         {"45", "@CopyClip", "<Ctrl+Del>", "@CopyClip", "@PasteClip"},
+         "45",
+         2,
+         {}},
         {"menu items work like the keys",
          {"1+2", "@Eingabelschen1", "7", "@LetzteEingabe1"},
          "",
@@ -277,6 +291,22 @@ TEST(CalcTest, UnderlinedLettersPressTheirKeys) {
          -1,
          {}},
         {"Alt+P does nothing while the plotter is missing", {"12", "<Alt+P>"}, "12", 2, {}},
+        // Keys typed right after the letter come after the key's action, not before it.
+        {"Alt+B then typing at once continues the playback",
+         {"2+2", "<Return>", "BtnClear", "<Alt+B>", "*3"},
+         "2+2*3",
+         5,
+         {}},
+        {"Alt+C then typing at once continues the result",
+         {"6*7", "<Return>", "BtnClear", "<Alt+C>", "+1", "<Return>"},
+         "43",
+         2,
+         {}},
+        {"Alt+T then a digit key at once sets the decimals",
+         {"2/3", "<Return>", "<Alt+T>", "Btn3"},
+         "0.667",
+         5,
+         {}},
     });
 }
 
@@ -727,5 +757,134 @@ TEST(CalcTest, EveryKeyCaptionIsDrawn) {
         for (const auto& [gray, count] : grayCount)
             if (std::abs(gray - faceGray) > 40) ink += count;
         EXPECT_GE(ink, 4) << key->text().toStdString();
+    }
+}
+
+// ---- Text from an input method passes the same key filter as typed keys.
+TEST(CalcTest, InputMethodTextPassesTheKeyFilter) {
+    RunScripts({
+        {"a dead circumflex continues the result", {"5", "<Return>", "im:^", "2"}, "5^2", 3, {}},
+        {"the result is squared", {"5", "<Return>", "im:^", "2", "<Return>"}, "25", 2, {}},
+        {"a composed letter starts a new line", {"5", "<Return>", "im:\u00e9"}, "\u00e9", 1, {}},
+        {"a committed digit starts a new line", {"5", "<Return>", "im:7"}, "7", 1, {}},
+        {"only the first committed character decides", {"5", "<Return>", "im:*2"}, "5*2", 3, {}},
+        {"composing decides nothing yet",
+         {"5", "<Return>", "preedit:^", "im:^", "3"},
+         "5^3",
+         3,
+         {}},
+        {"without a result the text goes in at the cursor",
+         {"12", "<Left>", "im:\u00e9"},
+         "1\u00e92",
+         2,
+         {}},
+    });
+}
+
+// ---- The line never selects itself when the focus comes back to it.
+TEST(CalcTest, FocusComingBackKeepsTheCursor) {
+    RunScripts({
+        {"tab away and back inserts at the cursor",
+         {"12345", "<Left>", "<Left>", "<Tab>", "<Shift+Tab>", "9"},
+         "123945",
+         4,
+         {}},
+        {"tab away and back at the start",
+         {"12345", "<Home>", "<Tab>", "<Shift+Tab>", "-"},
+         "-12345",
+         1,
+         {}},
+        {"tab around the window and back", {"12", "<Shift+Tab>", "<Tab>", "3"}, "123", 3, {}},
+        {"a result still starts a new line after tabbing",
+         {"1+2", "<Return>", "<Tab>", "<Shift+Tab>", "5"},
+         "5",
+         1,
+         {}},
+    });
+}
+
+// ---- The window's frame: the window menu and a minimise button, no maximise button, in
+// either window style.
+TEST(CalcTest, FrameOffersMinimiseButNoMaximise) {
+    struct Row {
+        const char* Name;
+        Qt::WindowType Flag;
+        bool Present;
+    };
+    const Row rows[] = {
+        {"buttons chosen, not the system's defaults", Qt::CustomizeWindowHint, true},
+        {"title bar", Qt::WindowTitleHint, true},
+        {"window menu", Qt::WindowSystemMenuHint, true},
+        {"minimise button", Qt::WindowMinimizeButtonHint, true},
+        {"close button, which ends the program", Qt::WindowCloseButtonHint, true},
+        {"no maximise button", Qt::WindowMaximizeButtonHint, false},
+    };
+    auto calc = MakeCalc();
+    for (bool onTop : {false, true}) {
+        if (calc->StayOnTop() != onTop) calc->MStayOnTop->trigger();
+        ASSERT_EQ(calc->StayOnTop(), onTop);
+        ASSERT_NE(calc->windowHandle(), nullptr);
+        const Qt::WindowFlags flags = calc->windowHandle()->flags(); // what the platform gets
+        for (const Row& row : rows) {
+            SCOPED_TRACE(std::string(row.Name) + (onTop ? ", on top" : ""));
+            EXPECT_EQ(flags.testFlag(row.Flag), row.Present);
+        }
+    }
+}
+
+// ---- What the help says about memory M after a rejected line is what the program does: each
+// row quotes the help and runs the case it describes.
+TEST(CalcTest, HelpOnRejectedLinesAgreesWithTheProgram) {
+    struct Row {
+        const char* Page;
+        const char* Says;
+        TScriptRow Session;
+    };
+    const Row rows[] = {
+        {"calculator.html",
+         "and so does memory M",
+         {"= keeps M",
+          {"7", "BtnStoM", "BtnClear", "Foo", "<Return>", "BtnClear", "BtnRM"},
+          "7",
+          -1,
+          {"Unknown identifier"}}},
+        {"calculator.html",
+         "->M then stores the last result in M",
+         {"->M",
+          {"5", "<Return>", "BtnClear", "Foo", "BtnStoM", "BtnClear", "BtnRM"},
+          "5",
+          -1,
+          {"Unknown identifier"}}},
+        {"calculator.html",
+         "M+ adds the last result to M",
+         {"M+",
+          {"5", "BtnStoM", "BtnClear", "Foo", "BtnAddM", "BtnClear", "BtnRM"},
+          "10",
+          -1,
+          {"Unknown identifier"}}},
+        {"memories.html",
+         "->M stores the previous result in M",
+         {"->M",
+          {"5", "<Return>", "BtnClear", "Foo", "BtnStoM", "BtnClear", "BtnRM"},
+          "5",
+          -1,
+          {"Unknown identifier"}}},
+        {"memories.html",
+         "M+ adds the previous result to M",
+         {"M+",
+          {"5", "BtnStoM", "BtnClear", "Foo", "BtnAddM", "BtnClear", "BtnRM"},
+          "10",
+          -1,
+          {"Unknown identifier"}}},
+    };
+    InstallHelp(*qApp); // the pages in the resources
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.Page) + ": " + row.Says);
+        QFile page(QStringLiteral(":/help/") + QString::fromLatin1(row.Page));
+        ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+        QTextDocument document;
+        document.setHtml(QString::fromUtf8(page.readAll()));
+        EXPECT_TRUE(document.toPlainText().simplified().contains(QString::fromUtf8(row.Says)));
+        RunScripts({row.Session});
     }
 }

@@ -7,6 +7,7 @@
 #include "app/Hints.h"
 #include "engine/Globals.h"
 #include "engine/StringTable.h"
+#include "tests/app/ModalBoxes.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -19,6 +20,9 @@
 #include <gtest/gtest.h>
 
 #include <cfenv>
+#if defined(Q_OS_LINUX)
+#include <dlfcn.h>
+#endif
 #include <map>
 #include <set>
 
@@ -98,6 +102,23 @@ protected:
     }
 };
 
+// The caption the window system shows for a title. Qt's window-system layers (X11, Wayland,
+// Windows) pass every title through QPlatformWindow::formatWindowTitle, which appends the
+// application's display name; the offscreen platform shows nothing. QtGui exports the function
+// but declares it only in its private headers, so it is found by its symbol: the test asks Qt
+// itself rather than repeating its rule.
+QString ShownCaption(const QString& title) {
+#if defined(Q_OS_LINUX)
+    using TFormat = QString (*)(const QString&, const QString&);
+    static const auto format = reinterpret_cast<TFormat>(
+        dlsym(RTLD_DEFAULT, "_ZN15QPlatformWindow17formatWindowTitleERK7QStringS2_"));
+    if (format) return format(title, QString::fromUtf8(" \xE2\x80\x94 ")); // as on X11
+    ADD_FAILURE() << "Qt's caption formatting was not found";
+#endif
+    // Elsewhere the symbol's name differs; the caption is then checked as the window holds it.
+    return title;
+}
+
 class StartupTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -110,7 +131,6 @@ protected:
         QSettings store = Store();
         store.clear();
         store.sync();
-        qApp->setApplicationDisplayName(QString());
         SetShowHints(true);
         SetHintPause(500);
     }
@@ -173,7 +193,7 @@ TEST_F(StartupTest, StartShowsOnlyTheCalculatorWithItsSettingsLoaded) {
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
         EXPECT_EQ(ControlWord(), 0x037F);
 #endif
-        EXPECT_EQ(QApplication::applicationDisplayName(),
+        EXPECT_EQ(ShownCaption(Calc->windowTitle()),
                   QString::fromStdString(LoadStr(Msg::ApplicationTitle)));
 
         std::set<QWidget*> opened;
@@ -254,6 +274,41 @@ TEST_F(StartupTest, OffAndClosingTheWindowSaveTheSameSettings) {
     }
     ASSERT_EQ(saved.size(), 2u);
     EXPECT_EQ(saved[0], saved[1]);
+}
+
+// ---- Captions: every window reads exactly as designed, with nothing appended.
+TEST_F(StartupTest, EveryWindowShowsItsCaptionAsDesigned) {
+    StartProgram(*qApp);
+    EXPECT_EQ(ShownCaption(Calc->windowTitle()), QStringLiteral("Quoril for Windows"));
+    struct Row {
+        const char* Name;
+        void (*Open)();
+        const char* Caption;
+    };
+    const Row rows[] = {
+        {"help from F1", [] { QTest::keyClick(Calc->EditLine, Qt::Key_F1); }, "Help"},
+        {"about box from the logo", [] { QTest::mouseClick(Calc->Label17, Qt::LeftButton); },
+         "About Quoril"},
+        {"error box of a rejected line",
+         [] {
+             Calc->EditLine->setText(QStringLiteral("Foo"));
+             Calc->BtnEval->click();
+         },
+         "Quoril for Windows"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Name);
+        QStringList shown;
+        {
+            TModalBoxAnswerer answerer(
+                [&shown](QWidget* box) { shown << ShownCaption(box->windowTitle()); });
+            const std::set<QWidget*> before = VisibleWindows();
+            row.Open();
+            for (QWidget* window : VisibleWindows())
+                if (!before.count(window)) shown << ShownCaption(window->windowTitle());
+        }
+        EXPECT_EQ(shown.join(u'|').toStdString(), row.Caption);
+    }
 }
 
 } // namespace

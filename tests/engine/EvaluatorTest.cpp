@@ -543,11 +543,41 @@ TEST(EvaluatorTest, DegreeConversionsOfDecimalFractions) {
         {"1E20 DEG", DmsToDegrees, 1e20L, 1e20L},
         {"1E20 DMS", DegreesToDms, 1e20L, 1e20L},
         {"-0.5 DMS", DegreesToDms, -0.5L, -0.3L},
+        // ---- 15 significant digits counted from the first non-zero digit ----
+        {"1.23456789E-10 DEG", DmsToDegrees, 1.23456789e-10L, 1.23456789e-6L / 3600},
+        {"1E-16 DEG", DmsToDegrees, 1e-16L, 1e-12L / 3600},
+        {"-1E-16 DEG", DmsToDegrees, -1e-16L, -1e-12L / 3600},
+        {"1E-4000 DEG", DmsToDegrees, 1e-4000L, 1e-3996L / 3600},
+        {"1E-20 DMS", DegreesToDms, 1e-20L, 3.6e-21L},
+        {"1E-4000 DMS", DegreesToDms, 1e-4000L, 3.6e-4001L},
+        {"0.0000123456789012345 DEG", DmsToDegrees, 1.23456789012345e-5L,
+         0.123456789012345L / 3600},
+        {"0.123456789012345 s DMS", DegreesToDms, 0.123456789012345L / 3600, 1.23456789012345e-5L},
+        {"0.000123456789012345 DEG", DmsToDegrees, 1.23456789012345e-4L, 1.23456789012345L / 3600},
+        {"1.23456789012345 s DMS", DegreesToDms, 1.23456789012345L / 3600, 1.23456789012345e-4L},
+        {"0.00123456789012345 DEG", DmsToDegrees, 1.23456789012345e-3L, 12.3456789012345L / 3600},
+        {"12.3456789012345 s DMS", DegreesToDms, 12.3456789012345L / 3600, 1.23456789012345e-3L},
+        {"0.0512345678901234 DEG", DmsToDegrees, 0.0512345678901234L,
+         (5 * 60 + 12.345678901234L) / 3600},
+        {"5 min 12.345678901234 s DMS", DegreesToDms, (5 * 60 + 12.345678901234L) / 3600,
+         0.0512345678901234L},
+        // ---- 15 significant digits; 11 and 12 integer digits; 1E15 and above ----
+        {"12.3456789012345 DEG", DmsToDegrees, 12.3456789012345L, 45296.789012345L / 3600},
+        {"12.3456789012345 DMS", DegreesToDms, 45296.789012345L / 3600, 12.3456789012345L},
+        {"12345678901.2345 DEG", DmsToDegrees, 12345678901.2345L, 12345678901.0L + 1425.0L / 3600},
+        {"12345678901.2345 DMS", DegreesToDms, 12345678901.0L + 1425.0L / 3600, 12345678901.2345L},
+        {"123456789012.345 DEG", DmsToDegrees, 123456789012.345L, 123456789012.0L + 2090.0L / 3600},
+        {"123456789012.0045 DMS", DegreesToDms, 123456789012.0125L, 123456789012.0045L},
+        {"1E15+1/64 DEG", DmsToDegrees, 1e15L + 0.015625L, 1e15L + 1.0L / 60 + 56.25L / 3600},
+        {"1E15+1/64 DMS", DegreesToDms, 1e15L + 0.015625L, 1e15L + 0.005625L},
+        {"1E15+0.75 DMS", DegreesToDms, 1e15L + 0.75L, 1e15L + 0.45L},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_NEAR(static_cast<double>(row.fn(row.in) - row.out), 0.0,
-                    static_cast<double>(std::fabs(row.out) * 1e-18L));
+        // Compared as extended values: some lie far below the range of a double.
+        const Real got = row.fn(row.in);
+        EXPECT_LE(std::fabs(got - row.out), std::fabs(row.out) * 1e-18L)
+            << "got " << got << ", expected " << row.out;
     }
     EXPECT_TRUE(std::isnan(DmsToDegrees(std::numeric_limits<Real>::quiet_NaN())));
     EXPECT_TRUE(std::isinf(DegreesToDms(Inf)));

@@ -53,6 +53,12 @@ const TCurveRow YOverXRows[] = {
     {"LogHugeValuesClipWithoutRaising", "10^(X*1000)", LogY, "M0,200 M1,0 L2,0 L3,0"},
     {"LogXSamplesDecades", "X", PercentY, "M0,198 L1,194 L2,180 L3,137", LogX},
     {"LogBothAxes", "X*X", LogY, "M0,200 L1,100 L2,0 L3,0", LogX},
+    // ---- device values beyond the 32-bit range are clipped, not fatal ----
+    {"BeyondInt32ClipsAtTop", "X*1E10", LinearY, "M0,100 L1,0 L2,0 L3,0"},
+    {"BeyondInt32ClipsAtBottom", "-X*1E10", LinearY, "M0,100 L1,200 L2,200 L3,200"},
+    {"InfiniteValueClips", "EXP(X*1E6)", LinearY, "M0,90 L1,0 L2,0 L3,0"},
+    {"BeyondInt32JumpAcrossLifts", "SGN(X-1.5)*1E30", LinearY, "M0,200 L1,200 M2,0 L3,0"},
+    {"BeyondInt32OnLogX", "X*1E10", PercentY, "M0,0 L1,0 L2,0 L3,0", LogX},
 };
 
 TEST(FnPlotYOverX, SamplesMapsClipsAndLiftsThePen) {
@@ -117,11 +123,10 @@ struct TFatalRow {
     const char* PathBeforeFailure;
 };
 
-// Anything but a domain error ends the drawing at that sample: here a device value beyond the
-// 32-bit range, which the rounding refuses.
+// Anything but a domain error ends the drawing at that sample: here a value that is not a
+// number, which the rounding refuses.
 const TFatalRow FatalRows[] = {
-    {"DeviceValueBeyondInt32", "X*1E10", "M0,100"},
-    {"InfiniteValue", "EXP(X*1E6)", "M0,90"},
+    {"NotANumber", "EXP(X*1E6)-EXP(X*1E6)", "M0,100"},
 };
 
 TEST(FnPlotYOverX, OtherErrorsEndTheDrawing) {
@@ -155,6 +160,9 @@ const TParaRow ParametricRows[] = {
     {"ClippedXJumpLifts", "T*10-5", "0", 0, 1, 1, "M0,100 M4,100"},
     {"ClippedYJumpLifts", "T", "T*30-15", 0, 1, 1, "M0,200 M1,0"},
     {"ClippedWithinHalfJoins", "T*2", "T*15", 0, 1, 1, "M0,100 L2,0"},
+    // ---- device values beyond the 32-bit range are clipped, not fatal ----
+    {"YBeyondInt32Clips", "T", "T*1E30", 0, 2, 1, "M0,100 L1,0 L2,0"},
+    {"XBeyondInt32Clips", "T*1E30", "T", 0, 2, 1, "M0,100 M4,90 L4,80"},
 };
 
 TEST(FnPlotParametric, SamplesTheParameterRange) {

@@ -329,10 +329,11 @@ TEST(PlotDraw, CurvesInListOrderWithTheFramePen) {
     EXPECT_EQ(lastPenStyle, "solid");
 }
 
-// A curve's failure ends the whole drawing and passes on; curves after it are not drawn.
+// A curve's failure ends the whole drawing and passes on; curves after it are not drawn. A
+// value that is not a number fails (one far beyond the area is only clipped).
 TEST(PlotDraw, FailingCurveEndsTheDrawing) {
     TPlot plot;
-    plot.NewFunction("(X+1)*1E20");
+    plot.NewFunction("EXP((X+1)*1E6)-EXP((X+1)*1E6)");
     plot.AddFunction("1");
     SetRanges(plot, -1, 1, -2, 2);
     plot.SetShowScale(false);

@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
@@ -35,13 +36,18 @@ struct TRunResult {
     std::string Errors;
 };
 
-TRunResult RunTool(const QStringList& args) {
+// Runs the tool as on a machine without a window system, or with the variables of `extraEnv`
+// ("NAME=value") set: the tool must pick the offscreen platform itself.
+TRunResult RunTool(const QStringList& args, const QStringList& extraEnv = {}) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // As on a machine without a window system: the tool must pick the offscreen platform itself.
     env.remove("QT_QPA_PLATFORM");
     env.remove("DISPLAY");
     env.remove("WAYLAND_DISPLAY");
+    for (const QString& variable : extraEnv) {
+        const qsizetype equals = variable.indexOf('=');
+        env.insert(variable.left(equals), variable.mid(equals + 1));
+    }
     process.setProcessEnvironment(env);
     process.start(ToolPath(), args);
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
@@ -119,6 +125,19 @@ const TPictureRow PictureRows[] = {
      },
      500,
      400},
+    // A curve far beyond the 32-bit device range is clipped; the sine after it is drawn.
+    {"exp-and-sine.png",
+     {"--fn", "EXP(X)", "--fn", "SIN(X)", "--x", "0", "30", "--y", "0", "10"},
+     [](TPlot& p) {
+         p.NewFunction("EXP(X)");
+         p.AddFunction("SIN(X)");
+         p.SetXFrom(0);
+         p.SetXTo(30);
+         p.SetYFrom(0);
+         p.SetYTo(10);
+     },
+     DesignSurfaceWidth,
+     DesignSurfaceHeight},
     {"no-scale.ppm",
      {"--fn", "TAN(X)", "--x", "-5", "5", "--y", "-3", "3", "--noscale", "--size", "120x90"},
      [](TPlot& p) {
@@ -183,6 +202,78 @@ TEST(QuorilPlotTool, SvgParsesWithTheSurfaceSize) {
     EXPECT_GT(dark, 320) << "the picture holds the frame and the curve";
 }
 
+struct TSvgTitleRow {
+    const char* Name;
+    QString Title;
+    QString Read; // the title as the document gives it back
+};
+
+const TSvgTitleRow SvgTitleRows[] = {
+    {"Markup", "A<B & C>D", "A<B & C>D"},
+    {"Quotes", "say \"hi\" it's", "say \"hi\" it's"},
+    {"NonAscii", QString::fromUtf8("Größe π ∑ é"), QString::fromUtf8("Größe π ∑ é")},
+    {"ControlCharacter", QString("A") + QChar(1) + "B",
+     QString("A") + QChar::ReplacementCharacter + "B"},
+};
+
+// The headline goes into the document's title and is drawn as text: the file stays well-formed
+// XML and both read back as the user's text.
+TEST(QuorilPlotTool, SvgTitleIsEscaped) {
+    QTemporaryDir dir;
+    for (const TSvgTitleRow& row : SvgTitleRows) {
+        SCOPED_TRACE(row.Name);
+        const QString output = dir.filePath(QString(row.Name) + ".svg");
+        const TRunResult run = RunTool({"--fn", "SIN(X)", "--x", "-5", "5", "--y", "-1", "1",
+                                        "--title", row.Title, "-o", output});
+        ASSERT_EQ(run.ExitCode, 0) << run.Errors;
+        QFile file(output);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QXmlStreamReader xml(&file);
+        QString title;
+        QStringList texts;
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement) {
+                continue;
+            }
+            if (xml.name() == QLatin1String("title")) {
+                title = xml.readElementText();
+            } else if (xml.name() == QLatin1String("text")) {
+                texts << xml.readElementText();
+            }
+        }
+        ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+        EXPECT_EQ(title, row.Read);
+        // Runs of another script or font are written as text elements of their own.
+        EXPECT_TRUE(texts.join(QString()).contains(row.Read)) << texts.join('|').toStdString();
+    }
+}
+
+struct TDisplayRow {
+    const char* Name;
+    QStringList Env;
+};
+
+// Displays that are named but do not answer.
+const TDisplayRow DisplayRows[] = {
+    {"StaleX11Display", {"DISPLAY=:99"}},
+    {"StaleWaylandDisplay", {"WAYLAND_DISPLAY=quoril-test-no-such-display"}},
+    {"BothStale", {"DISPLAY=:99", "WAYLAND_DISPLAY=quoril-test-no-such-display"}},
+    {"EmptyPlatformName", {"QT_QPA_PLATFORM=", "DISPLAY=:99"}},
+};
+
+TEST(QuorilPlotTool, DrawsWhateverDisplayIsNamed) {
+    QTemporaryDir dir;
+    for (const TDisplayRow& row : DisplayRows) {
+        SCOPED_TRACE(row.Name);
+        const QString output = dir.filePath(QString(row.Name) + ".png");
+        const TRunResult run =
+            RunTool({"--fn", "SIN(X)", "--x", "-5", "5", "--y", "-1", "1", "-o", output},
+                    QStringList(row.Env) << "XDG_RUNTIME_DIR=" + dir.path());
+        EXPECT_EQ(run.ExitCode, 0) << run.Errors;
+        EXPECT_FALSE(QImage(output).isNull());
+    }
+}
+
 TEST(QuorilPlotTool, PdfHasOnePage) {
     QTemporaryDir dir;
     const QString output = dir.filePath("plot.pdf");
@@ -228,7 +319,7 @@ const TErrorRow ErrorRows[] = {
      "a logarithmic axis needs at least one whole decade"},
     {"SurfaceTooSmallForTheScale", QStringList{"--fn", "X", "--size", "40x30"} + GoodRanges, 1,
      "leaves no room for the plot area"},
-    {"DeviceValueBeyondInt32", QStringList{"--fn", "X*1E300"} + GoodRanges, 1,
+    {"ValueNotANumber", QStringList{"--fn", "EXP(X*1E6)-EXP(X*1E6)"} + GoodRanges, 1,
      "the drawing stopped early: Invalid floating point operation"},
     {"EmptyFunctionText", QStringList{"--fn", ""} + GoodRanges, 2, "--fn needs a function text"},
     {"UnknownOption", QStringList{"--bogus"} + GoodRanges, 2, "unknown option \"--bogus\""},

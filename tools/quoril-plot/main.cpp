@@ -5,6 +5,7 @@
 #include "plot/Canvas.h"
 #include "plot/Plot.h"
 #include "plot/PlotLayout.h"
+#include "plot/SvgText.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -275,7 +276,8 @@ std::string WriteSvg(TPlot& plot, const TOptions& options) {
     svg.setSize(QSize(options.Width, options.Height));
     svg.setViewBox(QRect(0, 0, options.Width, options.Height));
     svg.setResolution(96);
-    svg.setTitle(QString::fromStdString(plot.Title));
+    // The generator writes the title into the document as it stands.
+    svg.setTitle(SvgEscaped(QString::fromStdString(plot.Title)));
     // As the clipboard copy: measured on a screen surface, recorded in its pixels.
     QImage screen(1, 1, QImage::Format_RGB32);
     TCanvas measure(&screen);
@@ -372,9 +374,10 @@ int Run(const std::vector<std::string>& args) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // Without a window system, draw on Qt's offscreen platform.
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY") &&
-        !qEnvironmentVariableIsSet("WAYLAND_DISPLAY")) {
+    // The tool never opens a window: it draws on Qt's offscreen platform unless the user names
+    // another, so a DISPLAY or WAYLAND_DISPLAY that no server answers (a stale SSH session, a
+    // CI job) cannot make Qt give up.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QGuiApplication app(argc, argv);
