@@ -1,5 +1,6 @@
 // The display window's mouse interaction on its drawing surface: the zoom frame dragged with
-// the left button, the zoom and its history with undo on the right button, coordinate tracking
+// the left button, the zoom and its history with undo on the right button (the wheel, the
+// middle-button pan and the arrow keys are in DrawNavigate.cpp), coordinate tracking
 // into the read-out window with the cursor mark on the curve, and the bookkeeping that keeps
 // both transient marks in step with repaints. The marks are drawn in not-xor on the back
 // buffer, so drawing one a second time removes it, and only their rectangles are repainted.
@@ -182,6 +183,7 @@ void TDrawWindow::PaintBoxMouseDown(QMouseEvent* event) {
         }
     }
     if (HeldExactly(*event, Qt::RightButton)) RightDown = true;
+    if (HeldExactly(*event, Qt::MiddleButton) && plot.AxesPrepared()) StartPan(pos.x(), pos.y());
     // RightDown is cleared only by a mouse up: a left press while the right button is still
     // held undoes one more step.
     if (RightDown) UndoZoom();
@@ -189,12 +191,13 @@ void TDrawWindow::PaintBoxMouseDown(QMouseEvent* event) {
 
 void TDrawWindow::UndoZoom() {
     TPlot& plot = Plot();
-    if (!HasCurrentCurve()) return;
+    // A plot without curves zooms like any other, so it steps back like any other too.
     // A zoom to a range that cannot be prepared leaves the axes unprepared; stepping back
     // out of it must still work, and every entry of the history was pushed from prepared axes.
     if (!plot.AxesPrepared() && History->IsEmpty()) return;
     const std::unique_ptr<TStackElement> element = History->Pop();
     if (!element) return;
+    EndViewGesture();
     // Written directly, not through the setters, which would empty the rest of the history.
     plot.KooSystem.XAxis.From = element->XFrom;
     plot.KooSystem.XAxis.To = element->XTo;
@@ -210,6 +213,10 @@ void TDrawWindow::PaintBoxMouseMove(QMouseEvent* event) {
     MouseX = pos.x();
     MouseY = pos.y();
     if (!Plot().AxesPrepared()) return;
+    // A drag whose release went elsewhere (the window lost the mouse) is over.
+    if (PanDown && !(event->buttons() & Qt::MiddleButton)) EndPan();
+    // The read-out follows once the moved view is drawn.
+    if (PanDown && PanTo(MouseX, MouseY)) return;
     if (LeftDown) {
         if (FrameDrawn)
             ToggleZoomFrame(FrameX1, FrameY1, FrameX2, FrameY2);
@@ -252,7 +259,8 @@ void TDrawWindow::TrackCoordinates(int32_t x, int32_t y) {
     MarkY = markY;
 }
 
-void TDrawWindow::PaintBoxMouseUp(QMouseEvent*) {
+void TDrawWindow::PaintBoxMouseUp(QMouseEvent* event) {
+    if (PanDown && !(event->buttons() & Qt::MiddleButton)) EndPan();
     if (Plot().AxesPrepared()) {
         FrameDrawn = false;
         FrameVisible = FrameX1 != FrameX2 && FrameY1 != FrameY2;
@@ -264,6 +272,7 @@ void TDrawWindow::PaintBoxMouseUp(QMouseEvent*) {
 
 void TDrawWindow::ZoomToFrame() {
     TPlot& plot = Plot();
+    EndViewGesture();
     History->Push(std::make_unique<TStackElement>(plot.GetXFrom(), plot.GetXTo(), plot.GetYFrom(),
                                                   plot.GetYTo()));
     // Nothing is checked here: a range that cannot be prepared leaves the surface empty until

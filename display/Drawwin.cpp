@@ -19,6 +19,7 @@
 #include <QPainter>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -83,6 +84,8 @@ TPaintBox::TPaintBox(TDrawWindow* owner, QWidget* parent) : QWidget(parent), Own
     setMouseTracking(true);
     // Every pixel comes from the back buffer.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The arrow keys move the view while the surface has the focus; a click gives it.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void TPaintBox::paintEvent(QPaintEvent* event) {
@@ -107,6 +110,16 @@ void TPaintBox::mouseReleaseEvent(QMouseEvent* event) {
 
 void TPaintBox::mouseDoubleClickEvent(QMouseEvent* event) {
     emit DblClick(event);
+}
+
+void TPaintBox::wheelEvent(QWheelEvent* event) {
+    emit Wheel(event);
+}
+
+void TPaintBox::keyPressEvent(QKeyEvent* event) {
+    event->ignore();
+    emit KeyDown(event);
+    if (!event->isAccepted()) QWidget::keyPressEvent(event);
 }
 
 TDrawWindow::TDrawWindow(QWidget* parent)
@@ -213,6 +226,8 @@ void TDrawWindow::BuildControls() {
     connect(PaintBox, &TPaintBox::MouseMove, this, &TDrawWindow::PaintBoxMouseMove);
     connect(PaintBox, &TPaintBox::MouseUp, this, &TDrawWindow::PaintBoxMouseUp);
     connect(PaintBox, &TPaintBox::DblClick, this, &TDrawWindow::PaintBoxDblClick);
+    connect(PaintBox, &TPaintBox::Wheel, this, &TDrawWindow::PaintBoxWheel);
+    connect(PaintBox, &TPaintBox::KeyDown, this, &TDrawWindow::PaintBoxKeyDown);
 
     LabelEdit = new TLabelEdit(this, Panel1);
     LabelEdit->setObjectName(QStringLiteral("LabelEdit"));
@@ -370,6 +385,8 @@ void TDrawWindow::PaintBoxPaint() {
 }
 
 void TDrawWindow::Redraw() {
+    // This repaint shows any view change still waiting for its own.
+    ViewRedrawPending = false;
     if (MarkVisible) ToggleCursorMark(MarkX, MarkY);
     // The whole window's own repaint forgets the mark; the panels and the tool bar show
     // nothing of the plot, so only the bookkeeping is done here.
@@ -538,7 +555,9 @@ void TDrawWindow::Zoom1Click() {
 
 // ---- In-place editing of the titles and choosing the tracked curve. ----
 
-void TDrawWindow::PaintBoxDblClick(QMouseEvent*) {
+void TDrawWindow::PaintBoxDblClick(QMouseEvent* event) {
+    // Only the left button edits a title or picks a curve.
+    if (event->button() != Qt::LeftButton) return;
     if (!Plot().AxesPrepared()) return;
     EditLabelAt(MouseX, MouseY);
 }

@@ -28,8 +28,10 @@ class QMouseEvent;
 class QPrinter;
 class QKeyEvent;
 class QToolButton;
+class QWheelEvent;
 class TPlot;
 class TStack;
+class TStackElement;
 class TMemMetaFile;
 class TDrawWindow;
 
@@ -45,6 +47,9 @@ signals:
     void MouseMove(QMouseEvent* event);
     void MouseUp(QMouseEvent* event);
     void DblClick(QMouseEvent* event);
+    void Wheel(QWheelEvent* event);
+    // The receiver accepts the keys it uses; the others go on to the window.
+    void KeyDown(QKeyEvent* event);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -53,6 +58,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     TDrawWindow* Owner;
@@ -163,6 +170,18 @@ public:
     int32_t MarkX = 0;
     int32_t MarkY = 0;
     bool MarkVisible = false;
+    // Navigation beside the frame zoom: the middle-button drag, where it started and the
+    // ranges it started from; the wheel's angle not yet making up a whole notch; a view change
+    // waiting for its redraw.
+    bool PanDown = false;
+    int32_t PanX = 0;
+    int32_t PanY = 0;
+    Real PanXFrom = 0;
+    Real PanXTo = 0;
+    Real PanYFrom = 0;
+    Real PanYTo = 0;
+    int32_t WheelRemainder = 0;
+    bool ViewRedrawPending = false;
 
 public slots:
     void FormResize();
@@ -175,6 +194,12 @@ public slots:
     void PaintBoxMouseDown(QMouseEvent* event);
     void PaintBoxMouseMove(QMouseEvent* event);
     void PaintBoxMouseUp(QMouseEvent* event);
+    // Wheel notches zoom about the point under the mouse; arrow keys move the view.
+    void PaintBoxWheel(QWheelEvent* event);
+    void PaintBoxKeyDown(QKeyEvent* event);
+    // Draws a view change made by a pan or a key, if one is still waiting; several changes
+    // made in one turn of the event loop are drawn once.
+    void FlushViewRedraw();
     void KoordinatenfensterClick();
     void SBKoordWinClick();
     void Zoom1Click();
@@ -242,6 +267,17 @@ private:
     void TrackCoordinates(int32_t x, int32_t y);
     void ZoomToFrame();
     void UndoZoom();
+    // Navigation (DrawNavigate.cpp). A gesture is a run of wheel notches or arrow keys less
+    // than half a second apart, or one middle-button drag; it pushes one view onto the
+    // history before its first change.
+    enum class TViewGesture { None, Wheel, Pan, Keys };
+    void StartPan(int32_t x, int32_t y);
+    bool PanTo(int32_t x, int32_t y);
+    void EndPan();
+    void ChangeView(TViewGesture gesture, quint64 time, const TStackElement& view);
+    void EndViewGesture();
+    void RequestViewRedraw(bool track);
+    void TrackAfterViewChange();
     void ShowLabelEdit(int32_t left, int32_t top, int32_t width, int32_t height,
                        const std::string& text, void (TDrawWindow::*commit)());
     void LabelEditFocusLost();
@@ -257,6 +293,13 @@ private:
     bool BufferStale = true;
     void (TDrawWindow::*Commit)() = nullptr;
     std::unique_ptr<TStack> History;
+    TViewGesture Gesture = TViewGesture::None;
+    quint64 GestureTime = 0;
+    quint64 WheelTime = 0;
+    // The history element the running gesture pushed; any other change of the history ends
+    // the gesture.
+    const TStackElement* GestureTop = nullptr;
+    bool TrackAfterRedraw = false;
 };
 
 // The program's one display window, set by start-up; null until then.

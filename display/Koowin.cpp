@@ -31,6 +31,9 @@ TKooWind::TKooWind(QWidget* parent)
     setWindowTitle(QStringLiteral("Coordinates"));
     // A hidden helper window must never keep the program running.
     setAttribute(Qt::WA_QuitOnClose, false);
+    // Showing it must not take the activation from the display window, which would erase the
+    // cursor mark until the next mouse move.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(Scaled(ClientWidth), Scaled(ClientHeight));
     move(Scaled(724), Scaled(20));
 
