@@ -11,6 +11,8 @@
 //                  the repaint of what changed.
 //   zoom/move:     one mouse move while the zoom frame is dragged across most of the surface:
 //                  the frame erased and drawn again, and the repaint of what changed.
+//   wheel/notch:   one wheel notch over the window's surface, in and out by turns: the new
+//                  ranges about the point under the mouse and the one redraw they cost.
 #include "display/Drawwin.h"
 #include "display/Koowin.h"
 #include "engine/Convert.h"
@@ -30,6 +32,7 @@
 #include <QPainter>
 #include <QPen>
 #include <QPolygon>
+#include <QWheelEvent>
 
 #include <benchmark/benchmark.h>
 
@@ -152,6 +155,27 @@ void ZoomMove(benchmark::State& state) {
     }
     if (!window.FrameDrawn) state.SkipWithError("the zoom frame was not drawn");
     SendMouse(window, QEvent::MouseButtonRelease, places[i], Qt::NoButton);
+}
+
+void WheelNotch(benchmark::State& state) {
+    TDrawWindow window;
+    if (!ShowWindow(window)) {
+        state.SkipWithError("the drawing surface cannot be made 1920 x 1080");
+        return;
+    }
+    const QPoint place(700, 500);
+    int delta = 120;
+    quint64 time = 0;
+    for (auto _ : state) {
+        QWheelEvent event(QPointF(place), window.PaintBox->mapToGlobal(QPointF(place)), QPoint(),
+                          QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        // Notches a tenth of a second apart: one gesture, one step of history.
+        event.setTimestamp(time += 100);
+        QCoreApplication::sendEvent(window.PaintBox, &event);
+        QApplication::processEvents();
+        delta = -delta;
+    }
+    if (ZoomHistory == nullptr || ZoomHistory->IsEmpty()) state.SkipWithError("no notch zoomed");
 }
 
 // ---- The limit: the same picture with nothing between the engine and QPainter. ----
@@ -346,6 +370,7 @@ BENCHMARK(RedrawWindow)->Name("redraw/window")->Unit(benchmark::kMillisecond);
 BENCHMARK(RedrawLimit)->Name("redraw/limit")->Unit(benchmark::kMillisecond);
 BENCHMARK(TrackMove)->Name("track/move")->Unit(benchmark::kMicrosecond);
 BENCHMARK(ZoomMove)->Name("zoom/move")->Unit(benchmark::kMicrosecond);
+BENCHMARK(WheelNotch)->Name("wheel/notch")->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     // Fonts and the display window need a QApplication; without a window system it runs
