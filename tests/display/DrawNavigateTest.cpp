@@ -258,7 +258,16 @@ TEST(DrawNavigate, OneRightClickUndoesAGesture) {
         SCOPED_TRACE(row.Name);
         const TView before = row.Log ? TView{-3, 5, -2, 6} : TView{-10.3L, 9.7L, -7, 8.1L};
         SetView(w, before, row.Log, row.Log);
+        // Factors chosen by hand give way to automatic ones after the change.
+        w.NextXTickFactor();
+        w.PrevYTickFactor();
         row.Gesture(w);
+        const TKooSystem& koo = w.Plot().KooSystem;
+        const int32_t factors[] = {koo.XAxis.FactorMan->Index, koo.YAxis.FactorMan->Index};
+        w.ResetTickFactors();
+        w.Redraw();
+        EXPECT_EQ(koo.XAxis.FactorMan->Index, factors[0]);
+        EXPECT_EQ(koo.YAxis.FactorMan->Index, factors[1]);
         EXPECT_NE(ViewOf(w.Plot()), before);
         EXPECT_EQ(Depth(), 1);
         RightClick(w);
