@@ -12,3 +12,11 @@ void EndProgram();
 // Puts the floating-point unit into its power-on mode: round to nearest, full 64-bit
 // mantissa, every floating-point exception masked (overflow gives INF, 0/0 gives NAN).
 void ResetFloatingPoint();
+
+// Registers the program's macro service under the program file's name (MacroServer). When
+// another running program holds the name, or the socket cannot be made, the program runs
+// without the channel and says so on standard error (MacroServer stays null).
+void StartMacroServer();
+
+// Withdraws the macro service and removes its socket.
+void EndMacroServer();

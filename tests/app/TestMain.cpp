@@ -1,5 +1,6 @@
 // Runs the front-end tests inside the program's real application object, on the offscreen
-// platform, with the settings redirected into a fresh temporary folder.
+// platform, with the settings and the macro service's socket redirected into a fresh temporary
+// folder.
 #include "app/Application.h"
 
 #include <QCoreApplication>
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
     QTemporaryDir settingsDir;
     if (!settingsDir.isValid()) return EXIT_FAILURE;
     qputenv("XDG_CONFIG_HOME", settingsDir.path().toLocal8Bit());
+    qputenv("XDG_RUNTIME_DIR", settingsDir.path().toLocal8Bit());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
     QCoreApplication::setOrganizationName(QStringLiteral("Hemsel"));
