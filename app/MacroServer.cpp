@@ -149,6 +149,8 @@ void TMacroServer::ReadRequest(QLocalSocket* socket) {
     }
     // A copy: the handler may remove its own topic.
     const THandler handler = topic->second;
+    // Should the handler open a nested event loop, this connection takes no further part.
+    StopReading(socket);
     // Every request on a known topic is acknowledged, even when its handler fails; the failure
     // then goes on to the application's error display.
     std::exception_ptr failure;

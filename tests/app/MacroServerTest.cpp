@@ -242,6 +242,21 @@ TEST_F(MacroServerTest, ConnectionsPastTheLimitAreAnsweredBusyAndTheRestServed) 
     EXPECT_EQ(Received.size(), 1u);
 }
 
+TEST_F(MacroServerTest, HandlerWithANestedEventLoopOutlastingTheTimeoutIsStillAnswered) {
+    // A handler may open a message box; the connection's time runs out meanwhile.
+    Server.SetTimeout(100);
+    TRawClient client(Server.SocketPath());
+    Server.AddTopic(MacroTopic, [&](const QStringList& lines) {
+        Received.push_back(lines);
+        client.Send("more bytes while the handler runs");
+        QTest::qWait(300);
+    });
+    client.Send(EncodeMacroRequest(MacroTopic, QStringLiteral("Grid")));
+    EXPECT_TRUE(client.WaitClosed(3000));
+    EXPECT_EQ(client.Received, QByteArray(1, char(TMacroAnswer::Acknowledged)));
+    EXPECT_EQ(Received.size(), 1u);
+}
+
 TEST_F(MacroServerTest, FailingHandlerIsStillAcknowledgedAndItsErrorShown) {
     TModalBoxAnswerer boxes;
     Server.AddTopic(MacroTopic, [](const QStringList&) { throw std::runtime_error("no plot"); });
