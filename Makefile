@@ -3,12 +3,13 @@ BUILD      := build/release
 ASAN_BUILD := build/asan
 FUZZ_BUILD := build/fuzz
 FUZZ_SECONDS ?= 60
+PREFIX     ?= /usr/local
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 # Our own builds treat warnings as errors; a plain CMake build only reports them.
 WERROR     := -DQUORIL_WERROR=ON
 
-.PHONY: all deps build asan run test bench fuzz clean
+.PHONY: all deps build asan run test bench fuzz install package clean
 
 all: build
 
@@ -42,6 +43,14 @@ fuzz: deps
 	    -DQUORIL_ENGINE_ONLY=ON -DQUORIL_BENCH=OFF -DQUORIL_FUZZ=ON
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target quoril-fuzz-engine
 	@scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# Installs into PREFIX; DESTDIR, when set, stages the tree below it (as packagers do).
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package: $(BUILD)/quoril_<version>_<arch>.deb.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf build

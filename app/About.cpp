@@ -10,7 +10,14 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QSvgRenderer>
 #include <QVBoxLayout>
+
+// The icon lives in the program's resources; a static library needs them registered by name
+// before first use.
+static void InitIconResources() {
+    Q_INIT_RESOURCE(icon);
+}
 
 namespace {
 
@@ -23,22 +30,21 @@ QLabel* NamedLabel(const QString& text, const char* name, QWidget* parent) {
 } // namespace
 
 QIcon ProgramIcon() {
-    // A pocket calculator: dark case, green display, a grid of light keys.
-    QPixmap picture(64, 64);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(40, 48, 72));
-    painter.drawRoundedRect(QRectF(8, 2, 48, 60), 6, 6);
-    painter.setBrush(QColor(150, 200, 150));
-    painter.drawRect(QRectF(14, 8, 36, 12));
-    painter.setBrush(QColor(220, 220, 228));
-    for (int row = 0; row < 4; ++row)
-        for (int column = 0; column < 4; ++column)
-            painter.drawRect(QRectF(14 + column * 9.5, 26 + row * 8.5, 7, 6));
-    painter.end();
-    return QIcon(picture);
+    // The installed desktop icon's drawing, compiled in; one picture per size the window
+    // system may ask for, so that small ones are not scaled down from a large one.
+    InitIconResources();
+    QSvgRenderer renderer(QStringLiteral(":/icons/quoril.svg"));
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        QPixmap picture(size, size);
+        picture.fill(Qt::transparent);
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::Antialiasing);
+        renderer.render(&painter);
+        painter.end();
+        icon.addPixmap(picture);
+    }
+    return icon;
 }
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {

@@ -13,5 +13,6 @@ public:
 // Creates the about box owned by `parent`, shows it modally and frees it again.
 void ShowAboutBox(QWidget* parent);
 
-// The program's icon, drawn rather than loaded: the program reads no files of its own.
+// The program's icon, the desktop icon's drawing built into the program: it reads no files
+// of its own.
 QIcon ProgramIcon();

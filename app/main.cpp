@@ -3,6 +3,7 @@
 #include "app/Startup.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <cstdlib>
 #include <exception>
@@ -13,6 +14,8 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("Hemsel"));
     QCoreApplication::setApplicationName(QStringLiteral("Quoril"));
     TApplication app(argc, argv);
+    // The desktop finds the menu entry, and with it the icon, of the running windows by this.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUORIL_APP_ID));
     try {
         StartProgram(app);
     } catch (const std::exception& error) {

@@ -73,4 +73,21 @@ TEST(AboutTest, ProgramIconIsDrawn) {
     EXPECT_EQ(qAlpha(picture.pixel(32, 32)), 255);
 }
 
+TEST(AboutTest, ProgramIconHasAPictureForEachSize) {
+    const QIcon icon = ProgramIcon();
+    for (const int size : {16, 32, 48, 256}) {
+        SCOPED_TRACE(size);
+        // Drawn at this size, not scaled from another.
+        EXPECT_TRUE(icon.availableSizes().contains(QSize(size, size)));
+        const QImage picture = icon.pixmap(size, size).toImage();
+        ASSERT_EQ(picture.size(), QSize(size, size));
+        EXPECT_EQ(qAlpha(picture.pixel(0, 0)), 0);
+        EXPECT_EQ(qAlpha(picture.pixel(size / 2, size / 2)), 255);
+        // The display above the keys is green.
+        const QRgb display = picture.pixel(size / 2, size * 3 / 16);
+        EXPECT_GT(qGreen(display), qRed(display) + 20);
+        EXPECT_GT(qGreen(display), qBlue(display) + 20);
+    }
+}
+
 } // namespace

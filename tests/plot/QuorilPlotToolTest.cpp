@@ -34,6 +34,7 @@ QString ToolPath() {
 struct TRunResult {
     int ExitCode = -1;
     std::string Errors;
+    std::string Output;
 };
 
 // Runs the tool as on a machine without a window system, or with the variables of `extraEnv`
@@ -54,7 +55,8 @@ TRunResult RunTool(const QStringList& args, const QStringList& extraEnv = {}) {
         process.kill();
         return {};
     }
-    return {process.exitCode(), process.readAllStandardError().toStdString()};
+    return {process.exitCode(), process.readAllStandardError().toStdString(),
+            process.readAllStandardOutput().toStdString()};
 }
 
 QString OutputPath(const QString& name) {
@@ -361,6 +363,35 @@ TEST(QuorilPlotTool, BadInputFailsWithAMessage) {
         EXPECT_EQ(run.ExitCode, row.ExitCode);
         EXPECT_NE(run.Errors.find(row.Message), std::string::npos) << run.Errors;
         EXPECT_NE(run.Errors.find("quoril-plot: "), std::string::npos) << run.Errors;
+    }
+}
+
+struct THelpRow {
+    const char* Name;
+    QStringList Args; // "-o FILE" is added
+    bool Help;        // help on standard output and no file, or a plot and no help
+};
+
+const THelpRow HelpRows[] = {
+    {"HelpAlone", {"--help"}, true},
+    {"HelpAfterACurve", QStringList{"--fn", "X"} + GoodRanges + QStringList{"--help"}, true},
+    {"HelpAsATitle", QStringList{"--fn", "X", "--title", "--help"} + GoodRanges, false},
+};
+
+TEST(QuorilPlotTool, HelpGoesToStandardOutputAndDrawsNothing) {
+    QTemporaryDir dir;
+    for (const THelpRow& row : HelpRows) {
+        SCOPED_TRACE(row.Name);
+        const QString output = dir.filePath(QString(row.Name) + ".png");
+        const TRunResult run = RunTool(QStringList(row.Args) << "-o" << output);
+        EXPECT_EQ(run.ExitCode, 0) << run.Errors;
+        EXPECT_EQ(run.Errors.find("quoril-plot:"), std::string::npos) << run.Errors;
+        // One synopsis line first, as manual page generators read it.
+        EXPECT_EQ(run.Output.rfind("Usage: quoril-plot [OPTION]...", 0) == 0, row.Help)
+            << run.Output;
+        EXPECT_EQ(run.Output.find("  --para FTEXT GTEXT FROM TO STEP\n") != std::string::npos,
+                  row.Help);
+        EXPECT_EQ(QFile::exists(output), !row.Help);
     }
 }
 

@@ -231,7 +231,7 @@ TEST(QuorilEval, HelpGoesToStandardOutput) {
         SCOPED_TRACE(args);
         const TRunResult result = RunEval({args, "--help", "1"}, "");
         EXPECT_EQ(result.ExitCode, 0);
-        EXPECT_EQ(result.Stdout.rfind("usage: quoril-eval", 0), 0u) << result.Stdout;
+        EXPECT_EQ(result.Stdout.rfind("Usage: quoril-eval", 0), 0u) << result.Stdout;
         EXPECT_EQ(result.Stdout.find("\n1\n"), std::string::npos); // nothing evaluated
         EXPECT_EQ(result.Stderr, "");
     }
@@ -258,7 +258,7 @@ TEST(QuorilEval, BadOptionsExitWithUsage) {
         const TRunResult result = RunEval(row.Args, "");
         EXPECT_EQ(result.ExitCode, 2);
         EXPECT_EQ(result.Stdout, "");
-        EXPECT_NE(result.Stderr.find("usage: quoril-eval"), std::string::npos) << result.Stderr;
+        EXPECT_NE(result.Stderr.find("Usage: quoril-eval"), std::string::npos) << result.Stderr;
     }
 }
 

@@ -31,18 +31,21 @@ constexpr int ExitFailed = 1;
 constexpr int ExitBadOption = 2;
 constexpr int FreeFormat = 18; // the calculator's Precision for free format
 
+// "Usage:" as GNU tools write it, which help2man reads as the manual page's synopsis.
 constexpr const char* Usage =
-    "usage: quoril-eval [--angle deg|rad|grad] [--decimals N] [--exp] [--] [EXPRESSION ...]";
+    "Usage: quoril-eval [--angle deg|rad|grad] [--decimals N] [--exp] [--] [EXPRESSION ...]";
 
 constexpr const char* Help =
     "Evaluates each EXPRESSION (or each line of standard input) with the calculator's engine\n"
     "and prints one line per expression: the result, or \"error <position>: <message>\".\n"
     "Memories A to J, the variable X, the angle unit and the number base set by ->HEX,\n"
     "->BIN and ->DEZ carry over from one expression to the next.\n"
+    "\nOptions:\n"
     "  --angle deg|rad|grad  angle unit to start with (default rad)\n"
     "  --decimals N          decimals of the fixed display, 0 to 18 (18: free format)\n"
     "  --exp                 exponent display\n"
     "  --                    end of options (arguments after it are expressions)\n"
+    "  --help                this text\n"
     "Arguments starting with a single \"-\", such as -3*2, are expressions.\n"
     "Exit status: 0 all evaluated, 1 an expression failed, 2 bad option.\n";
 

@@ -34,13 +34,35 @@ constexpr long long MaxSurfacePixels = 64LL * 1000 * 1000;
 const char* const Usage =
     "usage: quoril-plot [--fn TEXT]... [--para FTEXT GTEXT FROM TO STEP]...\n"
     "                   --x FROM TO --y FROM TO [--logx] [--logy] [--noscale]\n"
-    "                   [--title TEXT] [--size WxH] -o FILE\n"
+    "                   [--title TEXT] [--size WxH] -o FILE\n";
+
+// --help's first line fits on one line, as help2man wants the manual page's synopsis.
+const char* const HelpUsage = "Usage: quoril-plot [OPTION]... --x FROM TO --y FROM TO -o FILE\n";
+
+const char* const Description =
     "Draws the curves in the order given; the first one's text is the headline unless\n"
     "--title gives one. Ranges are expressions; on a logarithmic axis they are decade\n"
     "exponents. The format follows FILE's extension: .svg (laid out as the clipboard copy),\n"
     ".pdf (one A4 page, laid out as the printed page; --size does not apply) or any image\n"
     "format (.png, .ppm, ...; laid out as the plot window). --size is the drawing surface\n"
     "in pixels, by default the plot window's: 410x343.\n";
+
+// The option list --help adds to the usage.
+const char* const Options =
+    "\nOptions:\n"
+    "  --fn TEXT             a curve y = f(X)\n"
+    "  --para FTEXT GTEXT FROM TO STEP\n"
+    "                        a parametric curve x = f(T), y = g(T), T from FROM to TO\n"
+    "  --x FROM TO           the x range\n"
+    "  --y FROM TO           the y range\n"
+    "  --logx                a logarithmic x axis\n"
+    "  --logy                a logarithmic y axis\n"
+    "  --noscale             only the curves: no axes, axis titles or headline\n"
+    "  --title TEXT          the headline\n"
+    "  --size WxH            the drawing surface of an image or SVG\n"
+    "  -o FILE               the file to write\n"
+    "  --help                this text\n"
+    "Exit status: 0 written, 1 the plot could not be drawn or written, 2 usage error.\n";
 
 // A failure to report: the message as the user should read it.
 struct TToolError {
@@ -67,6 +89,7 @@ struct TOptions {
     int Width = DesignSurfaceWidth;
     int Height = DesignSurfaceHeight;
     std::string Output;
+    bool HelpWanted = false;
 };
 
 // The engine's message of an error in `text`, with the position where the user typed it.
@@ -159,6 +182,9 @@ TOptions ParseArgs(const std::vector<std::string>& args) {
             }
         } else if (arg == "-o") {
             options.Output = take(arg, 1)[0];
+        } else if (arg == "--help") {
+            options.HelpWanted = true;
+            return options;
         } else {
             throw TToolError{"unknown option \"" + arg + "\""};
         }
@@ -338,8 +364,12 @@ int Run(const std::vector<std::string>& args) {
     try {
         options = ParseArgs(args);
     } catch (const TToolError& error) {
-        std::fprintf(stderr, "quoril-plot: %s\n%s", error.Message.c_str(), Usage);
+        std::fprintf(stderr, "quoril-plot: %s\n%s%s", error.Message.c_str(), Usage, Description);
         return ExitUsage;
+    }
+    if (options.HelpWanted) {
+        std::printf("%s%s%s", HelpUsage, Description, Options);
+        return EXIT_SUCCESS;
     }
     try {
         StartEngine();

@@ -1,0 +1,430 @@
+// The installed tree: the build is installed once into a temporary folder (DESTDIR) and copied
+// to another prefix, then checked as a desktop and a packager see it: exactly our files, valid
+// desktop entry and metadata, readable manual pages that document only options the tools still
+// take, icons that show, and tools that run from the copy alone.
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+const QString AppId = QStringLiteral("org.hemsel.Quoril");
+const QString Prefix = QStringLiteral("/usr/local");
+
+struct TRunResult {
+    bool Finished = false;
+    int ExitCode = -1;
+    QString Output;
+    QString Errors;
+};
+
+// Runs a program with a bounded wait; `environment` empty means the test's own.
+TRunResult RunProgram(const QString& program, const QStringList& args,
+                      const QProcessEnvironment& environment = {}, const QString& directory = {}) {
+    QProcess process;
+    if (!environment.isEmpty()) process.setProcessEnvironment(environment);
+    if (!directory.isEmpty()) process.setWorkingDirectory(directory);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(program, args);
+    TRunResult result;
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished(5000);
+        result.Errors = QStringLiteral("did not finish: ") + process.errorString();
+        return result;
+    }
+    result.Finished = process.exitStatus() == QProcess::NormalExit;
+    result.ExitCode = process.exitCode();
+    result.Output = QString::fromUtf8(process.readAllStandardOutput());
+    result.Errors = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+bool CopyTree(const QString& from, const QString& to) {
+    return RunProgram(QStringLiteral("cp"), {QStringLiteral("-a"), from, to}).ExitCode == 0;
+}
+
+// One installation for all tests: `Staged` is DESTDIR + prefix as `cmake --install` left it,
+// `Moved` a copy of it under another prefix, as if the build tree were gone.
+struct TInstallation {
+    QTemporaryDir Root;
+    QString Staged;
+    QString Moved;
+    QString Log;
+    bool Ok = false;
+
+    TInstallation() {
+        const QString destDir = Root.filePath(QStringLiteral("stage"));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DESTDIR"), destDir);
+        const TRunResult install =
+            RunProgram(QStringLiteral(QUORIL_CMAKE),
+                       {QStringLiteral("--install"), QStringLiteral(QUORIL_BUILD_DIR),
+                        QStringLiteral("--prefix"), Prefix},
+                       environment);
+        Log = install.Output + install.Errors;
+        Staged = destDir + Prefix;
+        Moved = Root.filePath(QStringLiteral("elsewhere"));
+        Ok = install.Finished && install.ExitCode == 0 && CopyTree(Staged, Moved) &&
+             QDir(Root.filePath(QStringLiteral("run"))).mkpath(QStringLiteral("."));
+        QFile::setPermissions(Root.filePath(QStringLiteral("run")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    // What a user who put the copy's bin/ on PATH has: no build tree, no library path, no
+    // display (so quoril-plot must pick its offscreen platform itself).
+    QProcessEnvironment UserEnvironment() const {
+        QProcessEnvironment environment;
+        environment.insert(QStringLiteral("PATH"), Moved + QStringLiteral("/bin:/usr/bin:/bin"));
+        environment.insert(QStringLiteral("HOME"), Root.path());
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), Root.filePath(QStringLiteral("run")));
+        environment.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+        return environment;
+    }
+};
+
+const TInstallation& Installed() {
+    static const TInstallation installation;
+    return installation;
+}
+
+#define REQUIRE_INSTALLED()                                                                        \
+    ASSERT_TRUE(Installed().Ok) << "cmake --install failed:\n" << Installed().Log.toStdString()
+
+QStringList InstalledFiles(const QString& root) {
+    QStringList files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(root).relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+
+QString ReadText(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+bool IsElf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(4) == QByteArray("\x7f"
+                                                                        "ELF",
+                                                                        4);
+}
+
+TEST(Install, InstallsExactlyOurFiles) {
+    REQUIRE_INSTALLED();
+    QStringList expected = {
+        QStringLiteral("bin/quoril"),
+        QStringLiteral("bin/quoril-dde"),
+        QStringLiteral("bin/quoril-eval"),
+        QStringLiteral("bin/quoril-plot"),
+        QStringLiteral("share/applications/org.hemsel.Quoril.desktop"),
+        QStringLiteral("share/icons/hicolor/scalable/apps/org.hemsel.Quoril.svg"),
+        QStringLiteral("share/man/man1/quoril.1.gz"),
+        QStringLiteral("share/man/man1/quoril-dde.1.gz"),
+        QStringLiteral("share/man/man1/quoril-eval.1.gz"),
+        QStringLiteral("share/man/man1/quoril-plot.1.gz"),
+        QStringLiteral("share/metainfo/org.hemsel.Quoril.metainfo.xml"),
+    };
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        expected
+            << QStringLiteral("share/icons/hicolor/%1x%1/apps/org.hemsel.Quoril.png").arg(size);
+    expected.sort();
+    // The whole DESTDIR, so that nothing lands outside the prefix either.
+    const QString destDir = Installed().Root.filePath(QStringLiteral("stage"));
+    QStringList actual;
+    for (const QString& file : InstalledFiles(destDir))
+        actual << (file.startsWith(Prefix.mid(1) + QLatin1Char('/')) ? file.mid(Prefix.size())
+                                                                     : file);
+    for (const QString& file : expected)
+        EXPECT_TRUE(actual.contains(file)) << "missing: " << file.toStdString();
+    for (const QString& file : actual)
+        EXPECT_TRUE(expected.contains(file)) << "not ours to install: " << file.toStdString();
+}
+
+TEST(Install, NothingRefersBackToTheBuildOrSourceTree) {
+    REQUIRE_INSTALLED();
+    const QStringList trees = {QStringLiteral(QUORIL_BUILD_DIR), QStringLiteral(QUORIL_SOURCE_DIR)};
+    const QString readelf = QStandardPaths::findExecutable(QStringLiteral("readelf"));
+    ASSERT_FALSE(readelf.isEmpty());
+    for (const QString& file : InstalledFiles(Installed().Staged)) {
+        SCOPED_TRACE(file.toStdString());
+        const QString path = Installed().Staged + QLatin1Char('/') + file;
+        if (IsElf(path)) {
+            // Debug information names the sources, which is what a debugger wants; a run path
+            // into the build would load libraries from there.
+            const TRunResult dynamic = RunProgram(readelf, {QStringLiteral("-d"), path});
+            ASSERT_EQ(dynamic.ExitCode, 0) << dynamic.Errors.toStdString();
+            EXPECT_FALSE(dynamic.Output.contains(QStringLiteral("RPATH")));
+            EXPECT_FALSE(dynamic.Output.contains(QStringLiteral("RUNPATH")));
+            continue;
+        }
+        QString text = ReadText(path);
+        if (file.endsWith(QStringLiteral(".gz")))
+            text = RunProgram(QStringLiteral("zcat"), {path}).Output;
+        ASSERT_FALSE(text.isEmpty());
+        for (const QString& tree : trees)
+            EXPECT_FALSE(text.contains(tree)) << "names " << tree.toStdString();
+    }
+}
+
+struct TValidatorRow {
+    const char* Name;
+    const char* Program;
+    QStringList Args;
+    QString File;  // below the prefix
+    QString Break; // a line removed from a copy, which must then fail; empty: none
+};
+
+TEST(Install, DesktopEntryAndMetadataValidate) {
+    REQUIRE_INSTALLED();
+    const TValidatorRow rows[] = {
+        {"desktop entry",
+         "desktop-file-validate",
+         {},
+         QStringLiteral("share/applications/org.hemsel.Quoril.desktop"),
+         {}},
+        {"desktop entry without a name",
+         "desktop-file-validate",
+         {},
+         QStringLiteral("share/applications/org.hemsel.Quoril.desktop"),
+         QStringLiteral("Name=Quoril")},
+        {"metadata",
+         "appstreamcli",
+         {QStringLiteral("validate"), QStringLiteral("--no-net")},
+         QStringLiteral("share/metainfo/org.hemsel.Quoril.metainfo.xml"),
+         {}},
+        {"metadata without its id",
+         "appstreamcli",
+         {QStringLiteral("validate"), QStringLiteral("--no-net")},
+         QStringLiteral("share/metainfo/org.hemsel.Quoril.metainfo.xml"),
+         QStringLiteral("  <id>org.hemsel.Quoril</id>")},
+    };
+    for (const TValidatorRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        const QString program = QStandardPaths::findExecutable(QString::fromLatin1(row.Program));
+        ASSERT_FALSE(program.isEmpty()) << row.Program << " is not installed";
+        QString path = Installed().Staged + QLatin1Char('/') + row.File;
+        if (!row.Break.isEmpty()) {
+            QString text = ReadText(path);
+            ASSERT_TRUE(text.contains(row.Break + QLatin1Char('\n')));
+            text.remove(row.Break + QLatin1Char('\n'));
+            path = Installed().Root.filePath(QFileInfo(path).fileName());
+            QFile copy(path);
+            ASSERT_TRUE(copy.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            copy.write(text.toUtf8());
+        }
+        const TRunResult result = RunProgram(program, row.Args + QStringList{path});
+        EXPECT_EQ(result.ExitCode == 0, row.Break.isEmpty())
+            << (result.Output + result.Errors).toStdString();
+    }
+}
+
+TEST(Install, DesktopEntryMetadataAndIconShareTheApplicationId) {
+    REQUIRE_INSTALLED();
+    const QString desktop = ReadText(Installed().Staged + QStringLiteral("/share/applications/") +
+                                     AppId + QStringLiteral(".desktop"));
+    const QString metainfo = ReadText(Installed().Staged + QStringLiteral("/share/metainfo/") +
+                                      AppId + QStringLiteral(".metainfo.xml"));
+    EXPECT_TRUE(desktop.contains(QStringLiteral("\nIcon=") + AppId + QLatin1Char('\n')));
+    EXPECT_TRUE(desktop.contains(QStringLiteral("\nExec=quoril\n")));
+    EXPECT_TRUE(metainfo.contains(QStringLiteral("<id>") + AppId + QStringLiteral("</id>")));
+    EXPECT_TRUE(metainfo.contains(QStringLiteral("<launchable type=\"desktop-id\">") + AppId +
+                                  QStringLiteral(".desktop</launchable>")));
+    // Every program in bin/ is announced, and nothing else.
+    QStringList provided;
+    const QRegularExpression binary(QStringLiteral("<binary>([^<]+)</binary>"));
+    for (auto it = binary.globalMatch(metainfo); it.hasNext();)
+        provided << it.next().captured(1);
+    provided.sort();
+    EXPECT_EQ(provided, QDir(Installed().Staged + QStringLiteral("/bin")).entryList(QDir::Files));
+}
+
+TEST(Install, IconsShowAtEverySize) {
+    REQUIRE_INSTALLED();
+    const QString icons = Installed().Staged + QStringLiteral("/share/icons/hicolor/");
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        SCOPED_TRACE(size);
+        const QImage icon(icons + QStringLiteral("%1x%1/apps/").arg(size) + AppId +
+                          QStringLiteral(".png"));
+        ASSERT_EQ(icon.size(), QSize(size, size));
+        // A calculator body on a transparent ground.
+        EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);
+        EXPECT_EQ(qAlpha(icon.pixel(size / 2, size / 2)), 255);
+    }
+    EXPECT_TRUE(ReadText(icons + QStringLiteral("scalable/apps/") + AppId + QStringLiteral(".svg"))
+                    .contains(QStringLiteral("<svg")));
+}
+
+struct TManPageRow {
+    const char* Page;
+    QString Heading; // the NAME line's start
+};
+
+const TManPageRow ManPageRows[] = {
+    {"quoril", QStringLiteral("quoril - ")},
+    {"quoril-eval", QStringLiteral("quoril-eval - ")},
+    {"quoril-plot", QStringLiteral("quoril-plot - ")},
+    {"quoril-dde", QStringLiteral("quoril-dde - ")},
+};
+
+TRunResult RenderManPage(const char* page) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("MANWIDTH"), QStringLiteral("200"));
+    return RunProgram(
+        QStringLiteral("man"),
+        {QStringLiteral("-l"), Installed().Staged + QStringLiteral("/share/man/man1/") +
+                                   QString::fromLatin1(page) + QStringLiteral(".1.gz")},
+        environment);
+}
+
+// The rendered page as plain text: man formats bold and underline with backspaces.
+QString PlainText(const QString& rendered) {
+    QString text = rendered;
+    text.remove(QRegularExpression(QStringLiteral(".\b")));
+    return text.replace(QChar(0x2010), QLatin1Char('-')).replace(QChar(0x2212), QLatin1Char('-'));
+}
+
+TEST(Install, ManualPagesRender) {
+    REQUIRE_INSTALLED();
+    for (const TManPageRow& row : ManPageRows) {
+        SCOPED_TRACE(row.Page);
+        const TRunResult result = RenderManPage(row.Page);
+        EXPECT_EQ(result.ExitCode, 0);
+        EXPECT_EQ(result.Errors, QString());
+        const QString text = PlainText(result.Output);
+        EXPECT_TRUE(text.contains(QStringLiteral("\nNAME\n")));
+        EXPECT_TRUE(text.contains(row.Heading)) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("SEE ALSO")));
+    }
+}
+
+// The tools say "unknown option" (quoril-dde: "Unknown option") for what they do not take.
+bool Refused(const TRunResult& result) {
+    return result.Errors.contains(QStringLiteral("nknown option"));
+}
+
+TEST(Install, EveryDocumentedOptionIsTaken) {
+    REQUIRE_INSTALLED();
+    const QRegularExpression option(QStringLiteral("(?<![\\w-])(--?[a-z][a-z-]*)"));
+    for (const TManPageRow& row : ManPageRows) {
+        const QString tool = QString::fromLatin1(row.Page);
+        if (tool == QStringLiteral("quoril")) continue; // takes only Qt's options
+        SCOPED_TRACE(row.Page);
+        const QString text = PlainText(RenderManPage(row.Page).Output);
+        QSet<QString> documented;
+        for (auto it = option.globalMatch(text); it.hasNext();)
+            documented << it.next().captured(1);
+        EXPECT_TRUE(documented.contains(QStringLiteral("--help")));
+        const QString program = Installed().Moved + QStringLiteral("/bin/") + tool;
+        // The check itself must tell a refused option.
+        EXPECT_TRUE(Refused(RunProgram(program, {QStringLiteral("--no-such-option")},
+                                       Installed().UserEnvironment(), Installed().Root.path())));
+        for (const QString& name : documented) {
+            const TRunResult result =
+                RunProgram(program, {name}, Installed().UserEnvironment(), Installed().Root.path());
+            EXPECT_TRUE(result.Finished) << name.toStdString();
+            EXPECT_FALSE(Refused(result))
+                << name.toStdString() << ": " << result.Errors.toStdString();
+        }
+    }
+}
+
+struct TToolRow {
+    const char* Name;
+    QString Program;
+    QStringList Args;
+    int ExitCode;
+    QString Output; // expected standard output, when not empty
+    QString File;   // a picture the run must leave, when not empty
+    QSize PictureSize;
+};
+
+TEST(Install, ToolsRunFromTheInstalledCopy) {
+    REQUIRE_INSTALLED();
+    const TToolRow rows[] = {
+        {"evaluates",
+         QStringLiteral("quoril-eval"),
+         {QStringLiteral("--angle"), QStringLiteral("deg"), QStringLiteral("2*SIN(30)"),
+          QStringLiteral("A:=7"), QStringLiteral("A*6")},
+         0,
+         QStringLiteral("1\n7\n42\n"),
+         {},
+         {}},
+        {"reports a failed expression",
+         QStringLiteral("quoril-eval"),
+         {QStringLiteral("1/0")},
+         1,
+         QStringLiteral("error 2: Division by zero\n"),
+         {},
+         {}},
+        {"plots into a PNG without a display",
+         QStringLiteral("quoril-plot"),
+         {QStringLiteral("--fn"), QStringLiteral("SIN(X)"), QStringLiteral("--x"),
+          QStringLiteral("-2*PI"), QStringLiteral("2*PI"), QStringLiteral("--y"),
+          QStringLiteral("-1"), QStringLiteral("1"), QStringLiteral("--size"),
+          QStringLiteral("300x200"), QStringLiteral("-o"), QStringLiteral("sine.png")},
+         0,
+         {},
+         QStringLiteral("sine.png"),
+         QSize(300, 200)},
+        {"plots into an SVG",
+         QStringLiteral("quoril-plot"),
+         {QStringLiteral("--fn"), QStringLiteral("X^2"), QStringLiteral("--x"),
+          QStringLiteral("-1"), QStringLiteral("1"), QStringLiteral("--y"), QStringLiteral("0"),
+          QStringLiteral("1"), QStringLiteral("-o"), QStringLiteral("square.svg")},
+         0,
+         {},
+         QStringLiteral("square.svg"),
+         {}},
+        {"finds no program to send to",
+         QStringLiteral("quoril-dde"),
+         {QStringLiteral("--service"), QStringLiteral("quoril-install-test"),
+          QStringLiteral("QuorilDDE"), QStringLiteral("Grid")},
+         1,
+         QStringLiteral(""),
+         {},
+         {}},
+    };
+    const QString work = Installed().Root.path();
+    for (const TToolRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        // Found on PATH, which holds the copy before the system folders.
+        const TRunResult found =
+            RunProgram(QStringLiteral("/bin/sh"),
+                       {QStringLiteral("-c"), QStringLiteral("command -v ") + row.Program},
+                       Installed().UserEnvironment(), work);
+        EXPECT_EQ(found.Output.trimmed(),
+                  Installed().Moved + QStringLiteral("/bin/") + row.Program);
+        const TRunResult result =
+            RunProgram(QStringLiteral("/usr/bin/env"), QStringList{row.Program} + row.Args,
+                       Installed().UserEnvironment(), work);
+        ASSERT_TRUE(result.Finished) << result.Errors.toStdString();
+        EXPECT_EQ(result.ExitCode, row.ExitCode) << result.Errors.toStdString();
+        if (!row.Output.isEmpty() || row.File.isEmpty()) {
+            EXPECT_EQ(result.Output, row.Output);
+        }
+        if (row.File.isEmpty()) continue;
+        const QString file = work + QLatin1Char('/') + row.File;
+        if (row.PictureSize.isValid()) {
+            EXPECT_EQ(QImage(file).size(), row.PictureSize);
+        } else {
+            EXPECT_TRUE(ReadText(file).contains(QStringLiteral("<svg")));
+        }
+    }
+}
+
+} // namespace
