@@ -8,6 +8,10 @@ const std::map<int, std::string>& Table() {
     static const std::map<int, std::string> table = {
         {1, "Invalid hexadecimal number"},
         {2, "Invalid binary number"},
+        {204, "Hide coordiante window"},
+        {205, "Show coordinate window"},
+        {206, "Zoom off"},
+        {207, "Zoom on"},
         {300, "Invalid function pointer"},
         {301, "Negative argument"},
         {302, "Argument zero or negative"},
