@@ -183,11 +183,11 @@ void TDrawWindow::BuildControls() {
     Panel2->setObjectName(QStringLiteral("Panel2"));
     Panel2->setFixedHeight(ToolBarHeight);
     layout->addWidget(Panel2);
-    auto makeButton = [this](const char* name, int x, const QIcon& glyph, const QString& hint) {
+    // The glyphs are painted when the window is first shown.
+    auto makeButton = [this](const char* name, int x, const QString& hint) {
         auto* button = new QToolButton(Panel2);
         button->setObjectName(QString::fromLatin1(name));
         button->setGeometry(x, 2, ButtonSide, ButtonSide);
-        button->setIcon(glyph);
         button->setIconSize(QSize(GlyphSize, GlyphSize));
         button->setAutoRaise(true);
         // Speed buttons never take the focus.
@@ -195,11 +195,11 @@ void TDrawWindow::BuildControls() {
         button->setToolTip(hint);
         return button;
     };
-    SBCopy = makeButton("SBCopy", 6, CopyGlyph(), QStringLiteral("Copy to clipboard"));
+    SBCopy = makeButton("SBCopy", 6, QStringLiteral("Copy to clipboard"));
     SBCopy->setEnabled(false);
-    SBKoordWin = makeButton("SBKoordWin", 26, KoordWinGlyph(), Str(StrShowKooWind));
+    SBKoordWin = makeButton("SBKoordWin", 26, Str(StrShowKooWind));
     SBKoordWin->setCheckable(true);
-    SBZoom = makeButton("SBZoom", 45, ZoomGlyph(), Str(StrZoomOn));
+    SBZoom = makeButton("SBZoom", 45, Str(StrZoomOn));
     SBZoom->setCheckable(true);
     connect(SBKoordWin, &QToolButton::clicked, this, &TDrawWindow::SBKoordWinClick);
     connect(SBZoom, &QToolButton::clicked, this, &TDrawWindow::SBZoomClick);
@@ -222,10 +222,11 @@ void TDrawWindow::BuildControls() {
     LabelEdit->setFont(editFont);
     LabelEdit->hide();
 
-    // Key preview: every key typed in the window passes the window first.
+    // Key preview: every key typed in the window passes the window first. The menus'
+    // pop-ups are windows of their own, where Enter must still choose an item.
     installEventFilter(this);
     for (QWidget* child : findChildren<QWidget*>())
-        child->installEventFilter(this);
+        if (!child->isWindow()) child->installEventFilter(this);
 }
 
 TPlot& TDrawWindow::Plot() {
@@ -390,7 +391,9 @@ void TDrawWindow::CopyToScreen(QPaintEvent* event) {
         PaintBoxPaint();
     QPainter painter(PaintBox);
     const QRect area = event->rect();
-    painter.drawImage(area, Buffer, area);
+    // Every pixel is replaced: no blending, one copy of each row.
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(area.topLeft(), Buffer, area);
 }
 
 void TDrawWindow::SurfaceResized() {
@@ -415,6 +418,16 @@ void TDrawWindow::resizeEvent(QResizeEvent* event) {
     // Panel1 keeps the surface inside its bevels.
     PaintBox->setGeometry(SurfaceLeft, SurfaceTop, std::max(0, Panel1->width() - 2 * SurfaceLeft),
                           std::max(0, Panel1->height() - 2 * SurfaceTop));
+}
+
+void TDrawWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Start-up creates the window hidden; nothing is painted before it is needed.
+    if (SBCopy->icon().isNull()) {
+        SBCopy->setIcon(CopyGlyph());
+        SBKoordWin->setIcon(KoordWinGlyph());
+        SBZoom->setIcon(ZoomGlyph());
+    }
 }
 
 void TDrawWindow::paintEvent(QPaintEvent* event) {
@@ -454,7 +467,14 @@ bool TDrawWindow::FormKeyPress(QKeyEvent* event) {
 }
 
 void TDrawWindow::LabelEditKeyDown(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) LabelEdit->hide();
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) HideLabelEdit();
+}
+
+void TDrawWindow::HideLabelEdit() {
+    // Qt does not always tell a hidden widget that it lost the focus; leaving the edit box
+    // must store its text, so the focus is taken away first.
+    if (LabelEdit->hasFocus()) LabelEdit->clearFocus();
+    LabelEdit->hide();
 }
 
 void TDrawWindow::SBKoordWinClick() {
@@ -528,7 +548,7 @@ void TDrawWindow::ShowLabelEdit(int32_t left, int32_t top, int32_t width, int32_
 
 void TDrawWindow::EditLabelAt(int32_t x, int32_t y) {
     // An edit in progress loses the focus here and stores its text first.
-    LabelEdit->hide();
+    HideLabelEdit();
     TPlot& plot = Plot();
     const TKooAxis& xAxis = plot.KooSystem.XAxis;
     const TKooAxis& yAxis = plot.KooSystem.YAxis;

@@ -7,6 +7,7 @@
 // Other windows change the plot only through the window operations below; none of them
 // repaints, the caller calls Redraw afterwards. Until the window is first shown there is no
 // back buffer and Redraw draws nothing (the plot is laid out and drawn at the first show).
+#include "display/BevelPanel.h"
 #include "engine/Real.h"
 #include "plot/Canvas.h"
 
@@ -25,7 +26,6 @@ class QMenuBar;
 class QMouseEvent;
 class QKeyEvent;
 class QToolButton;
-class TBevelPanel;
 class TPlot;
 class TStack;
 class TDrawWindow;
@@ -189,6 +189,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     friend class TPaintBox;
@@ -208,6 +209,7 @@ private:
     void ShowLabelEdit(int32_t left, int32_t top, int32_t width, int32_t height,
                        const std::string& text, void (TDrawWindow::*commit)());
     void LabelEditFocusLost();
+    void HideLabelEdit();
     void BuildControls();
 
     QImage Buffer;

@@ -2,12 +2,12 @@
 // The coordinate read-out window "Coordinates": five rows that coordinate tracking fills with
 // the mouse position and the current curve's point there, three of them shown for y = f(x)
 // and all five for a parametric curve.
+#include "display/BevelPanel.h"
+
+#include <QLabel>
 #include <QWidget>
 
 #include <cstdint>
-
-class QLabel;
-class TBevelPanel;
 
 class TKooWind : public QWidget {
     Q_OBJECT

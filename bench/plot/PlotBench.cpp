@@ -1,8 +1,11 @@
 // quoril-bench-plot: one full redraw of a reference scene on a 1920 x 1080 image.
 //   redraw/quoril: the plot model's layout and Draw through TCanvas, as the plot window does it.
+//   redraw/window: the display window's whole Redraw on a drawing surface of that size: layout,
+//                  drawing into its back buffer and the copy of the back buffer to the screen.
 //   redraw/limit:  the same samples evaluated by the engine, mapped, clipped and broken at the
 //                  same places, drawn with one QPainter::drawPolyline per pen-down run, and the
 //                  same grid, labels, frame and titles drawn directly with QPainter.
+#include "display/Drawwin.h"
 #include "engine/Convert.h"
 #include "engine/Errors.h"
 #include "engine/Evaluator.h"
@@ -12,9 +15,9 @@
 #include "plot/Plot.h"
 #include "plot/PlotLayout.h"
 
+#include <QApplication>
 #include <QFont>
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPen>
@@ -63,6 +66,26 @@ void RedrawQuoril(benchmark::State& state) {
         LayOutAndDrawPlot(plot, canvas, canvas, Width, Height, TLayoutKind::Screen, Qt::white);
         canvas.FreeHandle();
         benchmark::DoNotOptimize(image.constBits());
+    }
+}
+
+void RedrawWindow(benchmark::State& state) {
+    TDrawWindow window;
+    BuildScene(window.Plot());
+    window.show();
+    // The drawing surface, not the window, gets the scene's size.
+    for (int attempt = 0; attempt < 3 && window.PaintBox->size() != QSize(Width, Height);
+         ++attempt) {
+        window.resize(window.size() + QSize(Width, Height) - window.PaintBox->size());
+        QApplication::processEvents();
+    }
+    if (window.PaintBox->size() != QSize(Width, Height)) {
+        state.SkipWithError("the drawing surface cannot be made 1920 x 1080");
+        return;
+    }
+    for (auto _ : state) {
+        window.Redraw();
+        benchmark::DoNotOptimize(window.BackBuffer().constBits());
     }
 }
 
@@ -254,15 +277,17 @@ void RedrawLimit(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(RedrawQuoril)->Name("redraw/quoril")->Unit(benchmark::kMillisecond);
+BENCHMARK(RedrawWindow)->Name("redraw/window")->Unit(benchmark::kMillisecond);
 BENCHMARK(RedrawLimit)->Name("redraw/limit")->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-    // Fonts need a QGuiApplication; without a window system it runs offscreen.
+    // Fonts and the display window need a QApplication; without a window system it runs
+    // offscreen.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY") &&
         !qEnvironmentVariableIsSet("WAYLAND_DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     StartEngine();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
