@@ -4,6 +4,7 @@
 
 #include "app/Application.h"
 #include "app/CalcLayout.h"
+#include "app/EngineText.h"
 #include "app/Help.h"
 #include "app/Hints.h"
 #include "engine/Convert.h"
@@ -58,18 +59,6 @@ QRect ScaledRect(int x, int y, int width, int height) {
 
 QString ApplicationTitle() {
     return QString::fromStdString(LoadStr(Msg::ApplicationTitle));
-}
-
-// The engine reads bytes and skips every character below 33 or above 125; each character of
-// the line becomes one byte, so the engine's error positions count the line's characters.
-std::string EngineText(const QString& line) {
-    std::string text;
-    text.reserve(static_cast<std::size_t>(line.size()));
-    for (QChar ch : line) {
-        const char16_t code = ch.unicode();
-        text.push_back(code >= 32 && code <= 126 ? static_cast<char>(code) : '\x7f');
-    }
-    return text;
 }
 
 // The characters that continue a shown result instead of starting a new line.

@@ -131,6 +131,7 @@ public slots:
     void BtnSizeClick();
     void BtnAusClick();
     void BtnHelpClick();
+    void BtnPlotClick(); // shows the display window, then the display-parameter dialog
     void Label17Click();
 
     void LetzteEingabe1Click();

@@ -6,6 +6,8 @@
 #include "app/CalcLayout.h"
 #include "app/Help.h"
 #include "app/Hints.h"
+#include "app/ShowPar.h"
+#include "display/Drawwin.h"
 #include "engine/Convert.h"
 #include "engine/Globals.h"
 #include "engine/StringTable.h"
@@ -357,6 +359,17 @@ void TCalc::BtnAusClick() {
 
 void TCalc::BtnHelpClick() {
     HelpContents();
+}
+
+// The plotter: the display window first, then the dialog in front of it with the focus.
+void TCalc::BtnPlotClick() {
+    for (QWidget* window :
+         {static_cast<QWidget*>(DrawWindow), static_cast<QWidget*>(DrawParDialog)}) {
+        if (!window) continue;
+        window->show();
+        window->raise();
+        window->activateWindow();
+    }
 }
 
 void TCalc::Label17Click() {

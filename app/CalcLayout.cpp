@@ -110,11 +110,11 @@ constexpr TKeyDef Keys[] = {
      &C::BtnMemoryClick},
     {"BtnJ", "J", 506, R5, SmallW, SmallH, S, "Constant memory", nullptr, nullptr,
      &C::BtnMemoryClick},
-    // Editing, number prefixes and display bases. The plotter is not part of this program
-    // yet, so its key stays disabled.
+    // Editing, the plotter, number prefixes and display bases.
     {"BtnBackSpace", "<--", 557, R1, WideW, SmallH, S, "Clear", nullptr, nullptr,
      &C::BtnBackSpaceClick},
-    {"BtnPlot", "&Plot", 557, R2, WideW, SmallH, S, "Plot function", nullptr, nullptr, nullptr},
+    {"BtnPlot", "&Plot", 557, R2, WideW, SmallH, S, "Plot function", nullptr, nullptr,
+     &C::BtnPlotClick},
     {"BtnComp", "&Comp", 557, R3, WideW, SmallH, S, "Recalculate", nullptr, nullptr,
      &C::BtnCompClick},
     {"BtnHex", "$", 557, R4, WideW, SmallH, S, "Prefix for hexadecimal numbers", nullptr, nullptr,

@@ -3,79 +3,18 @@
 #include "app/Calc.h"
 
 #include "app/Hints.h"
+#include "app/SettingsStore.h"
 #include "engine/Convert.h"
 #include "engine/Errors.h"
 #include "engine/Globals.h"
 
 #include <QSettings>
-#include <QStringList>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <limits>
 
 namespace {
-
-QSettings OpenStore() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Hemsel"),
-                     QStringLiteral("Quoril"));
-}
-
-QString Key(const char* section, const QString& name) {
-    return QString::fromLatin1(section) + u'/' + name;
-}
-
-// A text the user edited by hand may come back as a list (an unquoted comma); rejoin it.
-bool ReadText(QSettings& store, const char* section, const QString& name, QString& text) {
-    const QVariant value = store.value(Key(section, name));
-    if (!value.isValid()) return false;
-    text = value.typeId() == QMetaType::QStringList ? value.toStringList().join(u',')
-                                                    : value.toString();
-    return true;
-}
-
-// Decimal with an optional sign, or "0x" / "0X" followed by up to eight hexadecimal digits
-// (taken as the 32-bit pattern, so 0xFFFFFFFF is -1).
-bool ParseInteger(const QString& text, int& value) {
-    bool ok = false;
-    if (text.size() > 2 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X')) {
-        const QString digits = text.mid(2);
-        if (digits.size() > 8) return false;
-        for (QChar ch : digits)
-            if (!std::isxdigit(static_cast<unsigned char>(ch.toLatin1()))) return false;
-        const uint pattern = digits.toUInt(&ok, 16);
-        if (ok) value = static_cast<int>(pattern);
-        return ok;
-    }
-    if (text.isEmpty()) return false;
-    for (qsizetype i = 0; i < text.size(); ++i)
-        if (!text[i].isDigit() && !(i == 0 && (text[i] == u'-' || text[i] == u'+'))) return false;
-    const int parsed = text.toInt(&ok, 10);
-    if (ok) value = parsed;
-    return ok;
-}
-
-int ReadInteger(QSettings& store, const char* section, const char* name, int fallback) {
-    QString text;
-    int value = fallback;
-    if (ReadText(store, section, QString::fromLatin1(name), text) && ParseInteger(text, value))
-        return value;
-    return fallback;
-}
-
-// An integer that must lie in [low, high]; another value counts as unreadable.
-int ReadInteger(QSettings& store, const char* section, const char* name, int fallback, int low,
-                int high) {
-    const int value = ReadInteger(store, section, name, fallback);
-    return value >= low && value <= high ? value : fallback;
-}
-
-QString ReadString(QSettings& store, const char* section, const char* name,
-                   const QString& fallback) {
-    QString text;
-    return ReadText(store, section, QString::fromLatin1(name), text) ? text : fallback;
-}
 
 // The texts of the values that are not finite numbers. A memory can hold them (an overflow,
 // an invalid operation), and what the program writes must come back.
@@ -86,7 +25,7 @@ constexpr const char* NanText = "NAN";
 // Reals are stored as "." decimal text; a text that is not a number reads as 0, the default.
 Real ReadReal(QSettings& store, const char* section, const QString& name) {
     QString text = QStringLiteral("0");
-    ReadText(store, section, name, text);
+    ReadSettingsText(store, section, name, text);
     const auto is = [&text](const char* word) {
         return text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
     };
@@ -100,21 +39,13 @@ Real ReadReal(QSettings& store, const char* section, const QString& name) {
     }
 }
 
-void WriteInteger(QSettings& store, const char* section, const char* name, int value) {
-    store.setValue(Key(section, QString::fromLatin1(name)), QString::number(value));
-}
-
-void WriteString(QSettings& store, const char* section, const char* name, const QString& text) {
-    store.setValue(Key(section, QString::fromLatin1(name)), text);
-}
-
 // The number text shows every infinity as INF; the store keeps the sign, or a memory holding
 // minus infinity would come back as plus infinity.
 void WriteReal(QSettings& store, const char* section, const QString& name, Real value) {
     const QString text = std::isinf(value) && value < 0
                              ? QString::fromLatin1(NegInfText)
                              : QString::fromStdString(FloatToDotText(value));
-    store.setValue(Key(section, name), text);
+    WriteSettingsString(store, section, name, text);
 }
 
 QString RegisterName(int index) {
@@ -127,25 +58,27 @@ constexpr int WinStyleStayOnTop = 3;
 } // namespace
 
 QString TCalc::SettingsFileName() {
-    return OpenStore().fileName();
+    return OpenSettingsStore().fileName();
 }
 
 void TCalc::LoadSettings() {
-    QSettings store = OpenStore();
-    AngleUnit = ReadInteger(store, "Options", "Winkeleinheit", AngleUnit, AngleDegrees, AngleGrads);
-    Precision = ReadInteger(store, "Options", "Precision", Precision, 0, 18);
-    SetShowHints(ReadInteger(store, "Options", "Hints", 0) != 0);
+    QSettings store = OpenSettingsStore();
+    AngleUnit =
+        ReadSettingsInteger(store, "Options", "Winkeleinheit", AngleUnit, AngleDegrees, AngleGrads);
+    Precision = ReadSettingsInteger(store, "Options", "Precision", Precision, 0, 18);
+    SetShowHints(ReadSettingsInteger(store, "Options", "Hints", 0) != 0);
     MShowHints->setChecked(ShowHints());
-    NumBase = ReadInteger(store, "Status", "NumBase", BaseDecimal, BaseDecimal, BaseBinary);
+    NumBase = ReadSettingsInteger(store, "Status", "NumBase", BaseDecimal, BaseDecimal, BaseBinary);
 
-    const QString line = ReadString(store, "Status", "AktExpression", QString());
+    const QString line = ReadSettingsString(store, "Status", "AktExpression", QString());
     EditLine->setText(line);
-    OldExpression = ReadString(store, "Status", "OldExpression", QString());
+    OldExpression = ReadSettingsString(store, "Status", "OldExpression", QString());
     const int lineLength = static_cast<int>(line.size());
     EditLine->setCursorPosition(
-        std::clamp(ReadInteger(store, "Status", "CurPos", lineLength), 0, lineLength));
-    ClearInput = ReadInteger(store, "Status", "ClearInput", 0) != 0;
-    SetStayOnTop(ReadInteger(store, "Status", "WinStyle", WinStyleNormal) == WinStyleStayOnTop);
+        std::clamp(ReadSettingsInteger(store, "Status", "CurPos", lineLength), 0, lineLength));
+    ClearInput = ReadSettingsInteger(store, "Status", "ClearInput", 0) != 0;
+    SetStayOnTop(ReadSettingsInteger(store, "Status", "WinStyle", WinStyleNormal) ==
+                 WinStyleStayOnTop);
 
     for (int i = 0; i < MemoryCount; ++i)
         Memory[static_cast<std::size_t>(i)] = ReadReal(store, "Registers", RegisterName(i));
@@ -155,19 +88,20 @@ void TCalc::LoadSettings() {
 }
 
 bool TCalc::SaveSettings() {
-    QSettings store = OpenStore();
-    WriteInteger(store, "Options", "Winkeleinheit", AngleUnit);
-    WriteInteger(store, "Options", "Precision", Precision);
-    WriteInteger(store, "Options", "Hints", ShowHints() ? 1 : 0);
+    QSettings store = OpenSettingsStore();
+    WriteSettingsInteger(store, "Options", "Winkeleinheit", AngleUnit);
+    WriteSettingsInteger(store, "Options", "Precision", Precision);
+    WriteSettingsInteger(store, "Options", "Hints", ShowHints() ? 1 : 0);
 
-    WriteString(store, "Status", "AktExpression", EditLine->text());
-    WriteString(store, "Status", "OldExpression", OldExpression);
+    WriteSettingsString(store, "Status", QStringLiteral("AktExpression"), EditLine->text());
+    WriteSettingsString(store, "Status", QStringLiteral("OldExpression"), OldExpression);
     const int cursor =
         EditLine->hasSelectedText() ? EditLine->selectionStart() : EditLine->cursorPosition();
-    WriteInteger(store, "Status", "CurPos", cursor);
-    WriteInteger(store, "Status", "ClearInput", ClearInput ? 1 : 0);
-    WriteInteger(store, "Status", "NumBase", NumBase);
-    WriteInteger(store, "Status", "WinStyle", StayOnTop() ? WinStyleStayOnTop : WinStyleNormal);
+    WriteSettingsInteger(store, "Status", "CurPos", cursor);
+    WriteSettingsInteger(store, "Status", "ClearInput", ClearInput ? 1 : 0);
+    WriteSettingsInteger(store, "Status", "NumBase", NumBase);
+    WriteSettingsInteger(store, "Status", "WinStyle",
+                         StayOnTop() ? WinStyleStayOnTop : WinStyleNormal);
 
     for (int i = 0; i < MemoryCount; ++i)
         WriteReal(store, "Registers", RegisterName(i), Memory[static_cast<std::size_t>(i)]);

@@ -5,6 +5,9 @@
 #include "app/Help.h"
 #include "app/Hints.h"
 #include "app/MacroServer.h"
+#include "app/ShowPar.h"
+#include "display/Drawwin.h"
+#include "display/Koowin.h"
 #include "engine/Evaluator.h"
 
 #include <QApplication>
@@ -44,26 +47,34 @@ void StartProgram(QApplication& app) {
     app.setWindowIcon(ProgramIcon());
 
     // 5. The windows, each once for the whole run; creating one loads its settings.
-    Calc = new TCalc; // the main window, which loads the calculator's settings
-    // The display-parameter dialog (DrawParDialog, loads its DisplayOptions), the
-    // coordinate read-out window (KooWind) and the display window (DrawWindow, with the plot
-    // and its zoom history) are created here, in this order, once they exist. They stay
-    // hidden and must not keep the program running: Qt::WA_QuitOnClose off.
-    // Right after the dialog is created it offers its conversation, for as long as it exists:
-    //   if (MacroServer) MacroServer->AddTopic(MacroTopic, [](const QStringList& lines) {
-    //       DrawParDialog->QuorilDDEExecuteMacro(lines); });
+    Calc = new TCalc;                   // the main window, which loads the calculator's settings
+    DrawParDialog = new TDrawParDialog; // loads its DisplayOptions
+    // The dialog carries the macro conversation for as long as it exists.
+    if (MacroServer)
+        MacroServer->AddTopic(MacroTopic, [](const QStringList& lines) {
+            if (DrawParDialog) DrawParDialog->QuorilDDEExecuteMacro(lines);
+        });
+    KooWind = new TKooWind;
+    DrawWindow = new TDrawWindow; // the plot and its zoom history
+    // The plotter's windows stay hidden until the Plot key, cost nothing until then (no back
+    // buffer, no drawing), and never keep the program running.
+    for (QWidget* window : {static_cast<QWidget*>(DrawParDialog), static_cast<QWidget*>(KooWind),
+                            static_cast<QWidget*>(DrawWindow)})
+        window->setAttribute(Qt::WA_QuitOnClose, false);
 
     // Only the calculator is visible at start, shown normally.
     Calc->show();
 }
 
 void EndProgram() {
-    // The coordinate read-out window (KooWind) is destroyed here first, then the
-    // display-parameter dialog (DrawParDialog, which saves its DisplayOptions), then the
-    // display window (DrawWindow), once they exist.
-
-    // Before the dialog is destroyed its conversation ends:
-    //   if (MacroServer) MacroServer->RemoveTopic(MacroTopic);
+    delete KooWind;
+    KooWind = nullptr;
+    // The dialog's conversation ends with it.
+    if (MacroServer) MacroServer->RemoveTopic(MacroTopic);
+    delete DrawParDialog; // saves its DisplayOptions
+    DrawParDialog = nullptr;
+    delete DrawWindow;
+    DrawWindow = nullptr;
 
     // Last the calculator: it closes the help window, saves its settings and switches the
     // application's hints off.

@@ -681,7 +681,7 @@ TEST(CalcTest, FirstRunStartsEmptyInRadians) {
     EXPECT_FALSE(calc->MShowHints->isChecked());
     EXPECT_EQ(calc->GetMemoryM(), 0);
     EXPECT_TRUE(calc->EditLine->hasFocus());
-    EXPECT_FALSE(calc->BtnPlot->isEnabled()); // the plotter is not there yet
+    EXPECT_TRUE(calc->BtnPlot->isEnabled());
     RunSteps(*calc, {"Sin(PI/2)", "<Return>"});
     EXPECT_EQ(Line(*calc), "1");
 }

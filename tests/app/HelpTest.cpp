@@ -135,7 +135,7 @@ const TSearchRow SearchRows[] = {
     {"operator word", "KOMB", {"Operators", "Entering expressions"}, {"The plot window"}},
     {"search ignores case", "komb", {"Operators"}, {"The plot window"}},
     {"plotter word", "decades", {"The Display dialog"}, {"Functions", "Operators"}},
-    {"every word must occur", "zoom right", {"The plot window"}, {"The Display dialog"}},
+    {"every word must occur", "wheel decades", {"The plot window"}, {"The Display dialog"}},
     {"message text", "Constant storage expected", {"Error messages"}, {"Functions"}},
     {"memory J with POL",
      "POL memory J",

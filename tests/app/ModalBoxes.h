@@ -54,6 +54,8 @@ private:
         Answering = modal;
         if (WhileOpen) WhileOpen(modal);
         Answering = below;
+        // A box that `whileOpen` answered itself (say, cancelled) is left as it was answered.
+        if (!modal->isVisible()) return;
         if (auto* dialog = qobject_cast<QDialog*>(modal))
             dialog->accept();
         else

@@ -1,0 +1,777 @@
+// The display dialog driven as a user drives it, with the real display window behind it:
+// what New, Add, Reset and the scale switch make of the fields, how rejected fields are
+// reported, the axis kinds, the tick buttons, the settings section, the macro command and
+// the program's start-up and shutdown with the plotter's windows.
+#include "CalcTestSupport.h"
+#include "ModalBoxes.h"
+
+#include "app/Help.h"
+#include "app/MacroProtocol.h"
+#include "app/MacroServer.h"
+#include "app/ShowPar.h"
+#include "app/SpinButton.h"
+#include "app/Startup.h"
+#include "display/Drawwin.h"
+#include "display/Koowin.h"
+#include "plot/Plot.h"
+
+#include <QFile>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+
+#include <cmath>
+#include <functional>
+#include <map>
+#include <vector>
+
+namespace {
+
+using calctest::Store;
+
+class ShowParTest : public testing::Test {
+protected:
+    void SetUp() override { calctest::FreshStart(); }
+    void TearDown() override {
+        if (Calc) EndProgram();
+        calctest::FreshStart();
+    }
+
+    // Starts the program with these settings entries ("DisplayOptions/..." keys) and opens
+    // the plotter with the calculator's Plot key.
+    static void Start(const std::map<QString, QString>& stored = {}) {
+        {
+            QSettings store = Store();
+            for (const auto& [key, text] : stored)
+                store.setValue(QStringLiteral("DisplayOptions/") + key, text);
+            store.sync();
+        }
+        StartProgram(*qApp);
+        QTest::mouseClick(Calc->BtnPlot, Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(DrawWindow));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(DrawParDialog));
+    }
+
+    static TDrawParDialog& Dialog() { return *DrawParDialog; }
+    static TPlot& Plot() { return DrawWindow->Plot(); }
+
+    // At the left end, where a radio button or check box has its mark: a wide one does not
+    // react to a click beyond its text.
+    static void Click(QAbstractButton* button) {
+        QTest::mouseClick(
+            button, Qt::LeftButton, Qt::NoModifier,
+            QPoint(std::min(button->width() / 2, button->height() / 2), button->height() / 2));
+    }
+};
+
+bool Dark(const QImage& image, int x, int y) {
+    return image.valid(x, y) && qGray(image.pixel(x, y)) < 100;
+}
+
+bool DarkNear(const QImage& image, int x, int y) {
+    return Dark(image, x, y - 1) || Dark(image, x, y) || Dark(image, x, y + 1);
+}
+
+// The curve lies where the plot's mapping puts it, and not mirrored about the x axis.
+TEST_F(ShowParTest, NewFunctionDrawsTheCurveWhereTheMappingSays) {
+    Start({{"OptScale", "0"}, {"XFrom", "-10"}, {"XTo", "10"}, {"YFrom", "-2"}, {"YTo", "2"}});
+    Dialog().CBFn->setText(QStringLiteral("SIN(X)"));
+    Click(Dialog().BtnNew);
+
+    const QImage& image = DrawWindow->BackBuffer();
+    ASSERT_FALSE(image.isNull());
+    const TKooAxis& x = Plot().KooSystem.XAxis;
+    int checked = 0;
+    for (int column = x.DevStart + 2; column < x.DevEnd - 2; column += 5) {
+        const Real value = std::sin(Plot().DevToWorldX(column));
+        if (std::fabs(value) < 0.5L) continue; // steep there; the mirror test needs distance
+        SCOPED_TRACE(column);
+        EXPECT_TRUE(DarkNear(image, column, Plot().WorldToDevY(value)));
+        EXPECT_FALSE(DarkNear(image, column, Plot().WorldToDevY(-value)));
+        ++checked;
+    }
+    EXPECT_GT(checked, 20);
+}
+
+TEST_F(ShowParTest, FirstStartDrawsWithTheWindowsOwnRanges) {
+    Start();
+    TDrawParDialog& d = Dialog();
+    for (QLineEdit* edit : d.findChildren<QLineEdit*>())
+        EXPECT_TRUE(edit->text().isEmpty()) << edit->objectName().toStdString();
+    EXPECT_TRUE(d.BtnLinearX->isChecked());
+    EXPECT_TRUE(d.BtnLinearY->isChecked());
+    EXPECT_TRUE(d.BtnSkalFaktX->isEnabled());
+    EXPECT_TRUE(d.OptScale->isChecked());
+    EXPECT_EQ(d.DrawParNotebook->currentIndex(), 0);
+
+    TModalBoxAnswerer boxes;
+    QTest::keyClicks(d.CBFn, QStringLiteral("X^2/10"));
+    QTest::keyClick(d.CBFn, Qt::Key_Return); // Enter presses New function
+    EXPECT_TRUE(boxes.Boxes.empty());
+    ASSERT_EQ(Plot().Functions.size(), 1u);
+    EXPECT_EQ(Plot().Title, "X^2/10");
+    EXPECT_EQ(Plot().GetXFrom(), -10);
+    EXPECT_EQ(Plot().GetXTo(), 10);
+    EXPECT_EQ(Plot().GetYFrom(), -10);
+    EXPECT_EQ(Plot().GetYTo(), 10);
+    EXPECT_TRUE(Plot().GetShowScale());
+    // The vertex of the parabola at the origin is drawn.
+    EXPECT_TRUE(
+        DarkNear(DrawWindow->BackBuffer(), Plot().WorldToDevX(0.5L), Plot().WorldToDevY(0.025L)));
+}
+
+struct TRangeRow {
+    const char* Name;
+    const char* XFrom;
+    const char* XTo;
+    const char* YFrom;
+    const char* YTo;
+    Real ExpectedXFrom, ExpectedXTo, ExpectedYFrom, ExpectedYTo;
+    const char* Box;   // nullptr: no message
+    const char* Field; // the field with the focus after the message
+    int Cursor;
+};
+
+constexpr Real TwoPi = 6.28318530717958647692528676655900577L;
+
+const TRangeRow RangeRows[] = {
+    {"as typed", "-3", "4", "-1", "2", -3, 4, -1, 2, nullptr, nullptr, 0},
+    {"x swapped", "10", "-10", "-1", "1", -10, 10, -1, 1, nullptr, nullptr, 0},
+    {"y swapped", "0", "1", "5", "-5", 0, 1, -5, 5, nullptr, nullptr, 0},
+    {"an expression", "0", "2*PI", "-1", "1", 0, TwoPi, -1, 1, nullptr, nullptr, 0},
+    {"empty x from keeps both axes", "", "5", "0", "1", -10, 10, -10, 10, nullptr, nullptr, 0},
+    {"empty x to keeps both axes", "1", "", "0", "1", -10, 10, -10, 10, nullptr, nullptr, 0},
+    {"empty y to keeps y", "1", "2", "3", "", 1, 2, -10, 10, nullptr, nullptr, 0},
+    {"syntax error counts as 0", "1+*3", "5", "-1", "1", 0, 5, -1, 1, "Invalid expression",
+     "EditXFrom", 2},
+    {"domain error counts as 0", "-5", "LN(0)-5", "-1", "1", -5, 0, -1, 1,
+     "Argument zero or negative", "EditXTo", 3},
+    {"error in y, then swapped", "-1", "1", "2", "1+", -1, 1, 0, 2, "Invalid expression", "EditYTo",
+     2},
+    // The integer operators' errors carry no position: the cursor goes behind the text.
+    {"integer overflow counts as 0", "1 AND 1E20", "3", "-1", "1", 0, 3, -1, 1,
+     "Invalid floating point operation", "EditXFrom", 10},
+};
+
+TEST_F(ShowParTest, ResetAppliesTheRangeFields) {
+    for (const TRangeRow& row : RangeRows) {
+        SCOPED_TRACE(row.Name);
+        Start();
+        TDrawParDialog& d = Dialog();
+        d.EditXFrom->setText(QString::fromUtf8(row.XFrom));
+        d.EditXTo->setText(QString::fromUtf8(row.XTo));
+        d.EditYFrom->setText(QString::fromUtf8(row.YFrom));
+        d.EditYTo->setText(QString::fromUtf8(row.YTo));
+        d.BtnAdd->setFocus();
+        {
+            TModalBoxAnswerer boxes;
+            Click(d.BtnReset);
+            if (row.Box) {
+                ASSERT_EQ(boxes.Boxes.size(), 1u);
+                EXPECT_EQ(boxes.Boxes[0].Text.toStdString(), row.Box);
+                EXPECT_EQ(boxes.Boxes[0].Icon, QMessageBox::Critical);
+                auto* field = d.findChild<QLineEdit*>(QString::fromLatin1(row.Field));
+                EXPECT_EQ(d.focusWidget(), field);
+                EXPECT_EQ(field->cursorPosition(), row.Cursor);
+                EXPECT_FALSE(field->hasSelectedText());
+            } else {
+                EXPECT_TRUE(boxes.Boxes.empty());
+            }
+        }
+        EXPECT_EQ(Plot().GetXFrom(), row.ExpectedXFrom);
+        EXPECT_EQ(Plot().GetXTo(), row.ExpectedXTo);
+        EXPECT_EQ(Plot().GetYFrom(), row.ExpectedYFrom);
+        EXPECT_EQ(Plot().GetYTo(), row.ExpectedYTo);
+        EndProgram();
+        calctest::FreshStart();
+    }
+}
+
+TEST_F(ShowParTest, SwappedRangeFieldsDrawTheSamePicture) {
+    std::vector<QImage> pictures;
+    for (const auto& [from, to] : {std::pair{"-10", "10"}, std::pair{"10", "-10"}}) {
+        Start({{"Fn", "X^3/100"}, {"XFrom", from}, {"XTo", to}});
+        Click(Dialog().BtnNew);
+        pictures.push_back(DrawWindow->BackBuffer().copy());
+        EndProgram();
+        calctest::FreshStart();
+    }
+    EXPECT_EQ(pictures[0], pictures[1]);
+}
+
+struct TFormulaRow {
+    const char* Name;
+    int Page;
+    const char* Fn;
+    const char* Ft;
+    const char* Gt;
+    const char* Step;
+    const char* Box; // nullptr: no message
+    const char* Field;
+    int Cursor;
+};
+
+const TFormulaRow FormulaRows[] = {
+    {"f(x) unclosed", 0, "SIN(X", "", "", "", ") expected", "CBFn", 5},
+    {"f(x) unknown name", 0, "2*Q", "", "", "", "Unknown identifier", "CBFn", 2},
+    {"f(t) holds the error", 1, "", "COS(T", "SIN(T)", "0.1", ") expected", "CBft", 5},
+    {"g(t) holds the error", 1, "", "COS(T)", "SIN(T)+Q", "0.1", "Unknown identifier", "CBgt", 7},
+    {"X is no parameter", 1, "", "COS(T)", "X", "0.1", "Unknown identifier", "CBgt", 0},
+    {"negative step", 1, "", "COS(T)", "SIN(T)", "-0.1", "Parameter step must be greater than 0",
+     "EditParaStep", 4},
+};
+
+// A rejected function is reported in the field that holds it; New has already emptied the
+// plot, Add keeps what was there.
+TEST_F(ShowParTest, RejectedFunctionIsReportedInItsField) {
+    for (const bool add : {false, true}) {
+        for (const TFormulaRow& row : FormulaRows) {
+            SCOPED_TRACE(std::string(row.Name) + (add ? " (Add)" : " (New)"));
+            Start({{"Ft", row.Ft},
+                   {"Gt", row.Gt},
+                   {"ParaFrom", "0"},
+                   {"ParaTo", "2*PI"},
+                   {"ParaStep", row.Step}});
+            TDrawParDialog& d = Dialog();
+            d.CBFn->setText(QStringLiteral("X"));
+            Click(d.BtnNew);
+            d.CBFn->setText(QStringLiteral("X^2"));
+            Click(d.BtnAdd);
+            ASSERT_EQ(Plot().Functions.size(), 2u);
+
+            d.DrawParNotebook->setCurrentIndex(row.Page);
+            d.CBFn->setText(QString::fromUtf8(row.Fn));
+            TModalBoxAnswerer boxes;
+            Click(add ? d.BtnAdd : d.BtnNew);
+            ASSERT_EQ(boxes.Boxes.size(), 1u);
+            EXPECT_EQ(boxes.Boxes[0].Text.toStdString(), row.Box);
+            auto* field = d.findChild<QLineEdit*>(QString::fromLatin1(row.Field));
+            EXPECT_EQ(d.focusWidget(), field);
+            EXPECT_EQ(field->cursorPosition(), row.Cursor);
+            EXPECT_EQ(Plot().Functions.size(), add ? 2u : 0u);
+            EndProgram();
+            calctest::FreshStart();
+        }
+    }
+}
+
+struct TParameterRow {
+    const char* Name;
+    const char* From;
+    const char* To;
+    const char* Step;
+    size_t Curves;
+};
+
+const TParameterRow ParameterRows[] = {
+    {"complete", "0", "2*PI", "0.01", 1},  {"swapped range", "2*PI", "0", "PI/50", 1},
+    {"step 0", "0", "2*PI", "0", 0},       {"step evaluating to 0", "0", "1", "1-1", 0},
+    {"empty start", "", "2*PI", "0.1", 0}, {"empty end", "0", "", "0.1", 0},
+    {"empty step", "0", "2*PI", "", 0},
+};
+
+// An incomplete parameter range draws nothing and says nothing.
+TEST_F(ShowParTest, ParametricPageNeedsACompleteRange) {
+    for (const TParameterRow& row : ParameterRows) {
+        SCOPED_TRACE(row.Name);
+        Start({{"PageIndex", "1"},
+               {"Ft", "COS(T)"},
+               {"Gt", "SIN(T)"},
+               {"ParaFrom", row.From},
+               {"ParaTo", row.To},
+               {"ParaStep", row.Step}});
+        TModalBoxAnswerer boxes;
+        Click(Dialog().BtnNew);
+        EXPECT_TRUE(boxes.Boxes.empty());
+        ASSERT_EQ(Plot().Functions.size(), row.Curves);
+        if (row.Curves) {
+            EXPECT_EQ(Plot().Functions[0]->Kind, FnKindParametric);
+        }
+        EndProgram();
+        calctest::FreshStart();
+    }
+}
+
+TEST_F(ShowParTest, ScaleSwitchReplacesAddedCurvesByThePagesFunction) {
+    Start();
+    TDrawParDialog& d = Dialog();
+    for (const char* fn : {"X", "X^2", "X^3"}) {
+        d.CBFn->setText(QString::fromLatin1(fn));
+        Click(d.BtnAdd);
+    }
+    ASSERT_EQ(Plot().Functions.size(), 3u);
+    d.CBFn->setText(QStringLiteral("SIN(X)"));
+    Click(d.OptScale);
+    EXPECT_FALSE(d.OptScale->isChecked());
+    EXPECT_EQ(Plot().Functions.size(), 1u);
+    EXPECT_EQ(Plot().Title, "SIN(X)");
+    EXPECT_FALSE(Plot().GetShowScale());
+}
+
+struct TAxisKindRow {
+    const char* Name;
+    const char* Button;
+    bool XLog, YLog; // the dialog's state afterwards
+};
+
+const TAxisKindRow AxisKindRows[] = {
+    {"x logarithmic", "BtnLogX", true, false},
+    {"y logarithmic", "BtnLogY", true, true},
+    {"x linear again", "BtnLinearX", false, true},
+    {"y linear again", "BtnLinearY", false, false},
+};
+
+// The axis kind changes the dialog at once and the plot only at the next New.
+TEST_F(ShowParTest, AxisKindButtonsSwitchSpinLabelAndHints) {
+    Start({{"XFrom", "0"}, {"XTo", "3"}, {"YFrom", "-1"}, {"YTo", "2"}});
+    TDrawParDialog& d = Dialog();
+    const QColor grey(128, 128, 128);
+    const auto check = [&](bool log, TSpinButton* spin, QLabel* label, QLineEdit* from,
+                           QLineEdit* to) {
+        EXPECT_EQ(spin->isEnabled(), !log);
+        EXPECT_EQ(label->palette().color(QPalette::WindowText), log ? grey : QColor(Qt::black));
+        EXPECT_EQ(from->toolTip().toStdString(), log ? "Start decade" : "Start of display range");
+        EXPECT_EQ(to->toolTip().toStdString(), log ? "End decade" : "End of display range");
+    };
+    for (const TAxisKindRow& row : AxisKindRows) {
+        SCOPED_TRACE(row.Name);
+        const bool xBefore = Plot().KooSystem.XAxis.Logarithmic;
+        const bool yBefore = Plot().KooSystem.YAxis.Logarithmic;
+        Click(d.findChild<QRadioButton*>(QString::fromLatin1(row.Button)));
+        check(row.XLog, d.BtnSkalFaktX, d.SFLabelX, d.EditXFrom, d.EditXTo);
+        check(row.YLog, d.BtnSkalFaktY, d.SFLabelY, d.EditYFrom, d.EditYTo);
+        EXPECT_EQ(Plot().KooSystem.XAxis.Logarithmic, xBefore);
+        EXPECT_EQ(Plot().KooSystem.YAxis.Logarithmic, yBefore);
+        Click(d.BtnNew); // no function typed: only the scale, ranges and kinds
+        EXPECT_EQ(Plot().KooSystem.XAxis.Logarithmic, row.XLog);
+        EXPECT_EQ(Plot().KooSystem.YAxis.Logarithmic, row.YLog);
+    }
+}
+
+struct TSpinRow {
+    const char* Name;
+    const char* Spin;
+    bool Up;
+};
+
+const TSpinRow SpinRows[] = {
+    {"x denser", "BtnSkalFaktX", true},
+    {"x sparser", "BtnSkalFaktX", false},
+    {"y denser", "BtnSkalFaktY", true},
+    {"y sparser", "BtnSkalFaktY", false},
+};
+
+// Each arrow redraws with another tick density; the opposite arrow brings the picture back,
+// and New starts again from the default density.
+TEST_F(ShowParTest, TickButtonsChangeTheDrawing) {
+    Start({{"Fn", "X"}, {"XFrom", "-10"}, {"XTo", "10"}, {"YFrom", "-10"}, {"YTo", "10"}});
+    TDrawParDialog& d = Dialog();
+    Click(d.BtnNew);
+    const QImage original = DrawWindow->BackBuffer().copy();
+    for (const TSpinRow& row : SpinRows) {
+        SCOPED_TRACE(row.Name);
+        auto* spin = d.findChild<TSpinButton*>(QString::fromLatin1(row.Spin));
+        Click(row.Up ? spin->UpButton : spin->DownButton);
+        EXPECT_NE(DrawWindow->BackBuffer(), original);
+        Click(row.Up ? spin->DownButton : spin->UpButton);
+        EXPECT_EQ(DrawWindow->BackBuffer(), original);
+        Click(row.Up ? spin->UpButton : spin->DownButton);
+        Click(d.BtnNew);
+        EXPECT_EQ(DrawWindow->BackBuffer(), original);
+    }
+}
+
+// Damaged integers read as their defaults; texts come back as typed.
+struct TStoredRow {
+    const char* Name;
+    std::map<QString, QString> Stored;
+    std::function<bool(const TDrawParDialog&)> Check;
+};
+
+const std::vector<TStoredRow>& StoredRows() {
+    static const std::vector<TStoredRow> rows = {
+        {"LinX 0 selects logarithmic",
+         {{"LinX", "0"}},
+         [](const TDrawParDialog& d) {
+             return d.BtnLogX->isChecked() && !d.BtnSkalFaktX->isEnabled();
+         }},
+        {"LinY 0x0 selects logarithmic",
+         {{"LinY", "0x0"}},
+         [](const TDrawParDialog& d) {
+             return d.BtnLogY->isChecked() && d.EditYTo->toolTip() == QStringLiteral("End decade");
+         }},
+        {"LinX any other number is linear",
+         {{"LinX", "-7"}},
+         [](const TDrawParDialog& d) { return d.BtnLinearX->isChecked(); }},
+        {"LinX damaged is linear",
+         {{"LinX", "0abc"}},
+         [](const TDrawParDialog& d) {
+             return d.BtnLinearX->isChecked() && d.BtnSkalFaktX->isEnabled();
+         }},
+        {"OptScale 0 unchecks",
+         {{"OptScale", "0"}},
+         [](const TDrawParDialog& d) { return !d.OptScale->isChecked(); }},
+        {"OptScale empty is checked",
+         {{"OptScale", ""}},
+         [](const TDrawParDialog& d) { return d.OptScale->isChecked(); }},
+        {"PageIndex 1",
+         {{"PageIndex", "1"}},
+         [](const TDrawParDialog& d) { return d.DrawParNotebook->currentIndex() == 1; }},
+        {"PageIndex out of range",
+         {{"PageIndex", "2"}},
+         [](const TDrawParDialog& d) { return d.DrawParNotebook->currentIndex() == 0; }},
+        {"PageIndex damaged",
+         {{"PageIndex", "one"}},
+         [](const TDrawParDialog& d) { return d.DrawParNotebook->currentIndex() == 0; }},
+        {"text with a comma",
+         {{"Fn", "MAX(X,1)"}},
+         [](const TDrawParDialog& d) { return d.CBFn->text() == QStringLiteral("MAX(X,1)"); }},
+    };
+    return rows;
+}
+
+TEST_F(ShowParTest, StoredValuesAreReadWithTheirDefaults) {
+    for (const TStoredRow& row : StoredRows()) {
+        SCOPED_TRACE(row.Name);
+        Start(row.Stored);
+        EXPECT_TRUE(row.Check(Dialog()));
+        EndProgram();
+        calctest::FreshStart();
+    }
+}
+
+TEST_F(ShowParTest, FieldsSurviveARestartAsTyped) {
+    // Settings entry and the field it keeps.
+    const std::map<QString, QString> fields = {
+        {"Fn", "CBFn"},           {"XFrom", "EditXFrom"},
+        {"XTo", "EditXTo"},       {"YFrom", "EditYFrom"},
+        {"YTo", "EditYTo"},       {"Ft", "CBft"},
+        {"Gt", "CBgt"},           {"ParaFrom", "EditParaFrom"},
+        {"ParaTo", "EditParaTo"}, {"ParaStep", "EditParaStep"}};
+    const auto field = [](const QString& name) {
+        return DrawParDialog->findChild<QLineEdit*>(name);
+    };
+    Start();
+    for (const auto& [entry, name] : fields)
+        field(name)->setText(entry + QStringLiteral(" *2+PI")); // each field its own text
+    Click(Dialog().BtnLogX);
+    Click(Dialog().BtnLogY);
+    Dialog().OptScale->setChecked(false); // a click would draw the (unknown) function
+    Dialog().DrawParNotebook->setCurrentIndex(1);
+    EndProgram();
+
+    QSettings store = Store();
+    for (const auto& [entry, name] : fields)
+        EXPECT_EQ(store.value(QStringLiteral("DisplayOptions/") + entry).toString(),
+                  entry + QStringLiteral(" *2+PI"));
+    for (const char* entry : {"LinX", "LinY", "OptScale"})
+        EXPECT_EQ(store.value(QStringLiteral("DisplayOptions/") + QLatin1String(entry)).toString(),
+                  QStringLiteral("0"))
+            << entry;
+    EXPECT_EQ(store.value(QStringLiteral("DisplayOptions/PageIndex")).toString(),
+              QStringLiteral("1"));
+
+    Start();
+    for (const auto& [entry, name] : fields)
+        EXPECT_EQ(field(name)->text(), entry + QStringLiteral(" *2+PI"));
+    EXPECT_TRUE(Dialog().BtnLogX->isChecked());
+    EXPECT_TRUE(Dialog().BtnLogY->isChecked());
+    EXPECT_FALSE(Dialog().OptScale->isChecked());
+    EXPECT_EQ(Dialog().DrawParNotebook->currentIndex(), 1);
+}
+
+struct TMacroRow {
+    const char* Name;
+    QStringList Lines;
+    bool Toggles;
+};
+
+const std::vector<TMacroRow>& MacroRows() {
+    static const std::vector<TMacroRow> rows = {
+        {"Grid", {"Grid"}, true},
+        {"lower case", {"grid"}, false},
+        {"in brackets", {"[Grid]"}, false},
+        {"trailing blank", {"Grid "}, false},
+        {"leading blank", {" Grid"}, false},
+        {"a second line is ignored", {"Grid", "Grid"}, true},
+        {"Grid only as second line", {"Scale", "Grid"}, false},
+        {"no line", {}, false},
+    };
+    return rows;
+}
+
+// The macro switches the plot's scale and redraws, leaving the check box alone; twice
+// restores the picture.
+TEST_F(ShowParTest, GridMacroTogglesTheScale) {
+    Start({{"Fn", "SIN(X)"}});
+    Click(Dialog().BtnNew);
+    const QImage withScale = DrawWindow->BackBuffer().copy();
+    for (const TMacroRow& row : MacroRows()) {
+        SCOPED_TRACE(row.Name);
+        Dialog().QuorilDDEExecuteMacro(row.Lines);
+        EXPECT_EQ(Plot().GetShowScale(), !row.Toggles);
+        EXPECT_EQ(DrawWindow->BackBuffer() == withScale, !row.Toggles);
+        EXPECT_TRUE(Dialog().OptScale->isChecked());
+        Dialog().QuorilDDEExecuteMacro(row.Lines);
+        EXPECT_TRUE(Plot().GetShowScale());
+        EXPECT_EQ(DrawWindow->BackBuffer(), withScale);
+    }
+    // The next Reset takes the flag from the check box again.
+    Dialog().QuorilDDEExecuteMacro({QStringLiteral("Grid")});
+    Click(Dialog().BtnReset);
+    EXPECT_TRUE(Plot().GetShowScale());
+}
+
+// The same commands sent by another program through the macro channel, as a user's script
+// would: every one is acknowledged, and only "Grid" as the first line switches the scale.
+TEST_F(ShowParTest, GridMacroThroughTheChannel) {
+    Start({{"Fn", "SIN(X)"}});
+    Click(Dialog().BtnNew);
+    ASSERT_NE(MacroServer, nullptr);
+    const QString service = MacroServiceName(QCoreApplication::applicationFilePath());
+    // The server answers from this event loop, so the client is waited for without blocking it.
+    const auto send = [&service](const QStringList& lines) {
+        QProcess client;
+        client.start(QStringLiteral(QUORIL_DDE_PATH),
+                     {QStringLiteral("--service"), service, MacroTopic, lines.join(u'\n')});
+        const bool ended =
+            QTest::qWaitFor([&client] { return client.state() == QProcess::NotRunning; }, 10000);
+        if (!ended) client.kill();
+        return ended && client.exitStatus() == QProcess::NormalExit ? client.exitCode() : -1;
+    };
+    for (const TMacroRow& row : MacroRows()) {
+        if (row.Lines.isEmpty()) continue; // the tool sends no empty command
+        SCOPED_TRACE(row.Name);
+        EXPECT_EQ(send(row.Lines), 0);
+        EXPECT_EQ(Plot().GetShowScale(), !row.Toggles);
+        EXPECT_EQ(send(row.Lines), 0);
+        EXPECT_TRUE(Plot().GetShowScale());
+    }
+}
+
+struct TCloseRow {
+    const char* Name;
+    std::function<void(TDrawParDialog&)> Act;
+    bool Closes;
+};
+
+TEST_F(ShowParTest, ClosingTheDialogHidesTheDisplayWindow) {
+    const std::vector<TCloseRow> rows = {
+        {"Close button", [](TDrawParDialog& d) { QTest::mouseClick(d.BtnLeave, Qt::LeftButton); },
+         true},
+        {"Close button by keyboard",
+         [](TDrawParDialog& d) {
+             d.BtnLeave->setFocus();
+             QTest::keyClick(d.BtnLeave, Qt::Key_Space);
+         },
+         true},
+        {"window closed", [](TDrawParDialog& d) { d.close(); }, true},
+        {"Escape", [](TDrawParDialog& d) { QTest::keyClick(d.CBFn, Qt::Key_Escape); }, false},
+    };
+    for (const TCloseRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        Start();
+        row.Act(Dialog());
+        EXPECT_EQ(Dialog().isVisible(), !row.Closes);
+        EXPECT_EQ(DrawWindow->isVisible(), !row.Closes);
+        EXPECT_NE(Calc, nullptr);
+        // Shown again, the plotter has kept its plot.
+        QTest::mouseClick(Calc->BtnPlot, Qt::LeftButton);
+        EXPECT_TRUE(Dialog().isVisible());
+        EXPECT_TRUE(DrawWindow->isVisible());
+        EndProgram();
+        calctest::FreshStart();
+    }
+}
+
+struct TKeyRow {
+    const char* Name;
+    std::function<void(QLineEdit*)> Type;
+    const char* Text;
+};
+
+TEST_F(ShowParTest, KeypadDecimalKeyTypesAPoint) {
+    const std::vector<TKeyRow> rows = {
+        {"keypad comma",
+         [](QLineEdit* e) {
+             QTest::keyClicks(e, QStringLiteral("1"));
+             QTest::keyClick(e, ',', Qt::KeypadModifier);
+             QTest::keyClicks(e, QStringLiteral("5"));
+         },
+         "1.5"},
+        {"keypad point", [](QLineEdit* e) { QTest::keyClick(e, '.', Qt::KeypadModifier); }, "."},
+        {"main keyboard comma stays",
+         [](QLineEdit* e) { QTest::keyClicks(e, QStringLiteral("1,2")); }, "1,2"},
+        {"only while held",
+         [](QLineEdit* e) {
+             QTest::keyClick(e, ',', Qt::KeypadModifier);
+             QTest::keyClicks(e, QStringLiteral("2,"));
+         },
+         ".2,"},
+    };
+    Start();
+    for (const TKeyRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        for (QLineEdit* edit : {Dialog().EditXFrom, Dialog().CBFn}) {
+            edit->clear();
+            edit->setFocus();
+            row.Type(edit);
+            EXPECT_EQ(edit->text().toStdString(), row.Text);
+        }
+    }
+}
+
+TEST_F(ShowParTest, CopyButtonTakesTheCalculatorsLine) {
+    Start();
+    Calc->EditLine->setText(QStringLiteral("X^2-1"));
+    Dialog().CBFn->setText(QStringLiteral("old"));
+    Click(Dialog().BtnCopy);
+    EXPECT_EQ(Dialog().CBFn->text(), QStringLiteral("X^2-1"));
+}
+
+TEST_F(ShowParTest, F1OpensTheDialogsHelpTopic) {
+    Start();
+    QTest::keyClick(Dialog().EditXTo, Qt::Key_F1);
+    ASSERT_NE(HelpWindow(), nullptr);
+    auto* browser = HelpWindow()->findChild<QTextBrowser*>(QStringLiteral("Browser"));
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(browser->source().fileName(), QStringLiteral("parameters.html"));
+}
+
+TEST_F(ShowParTest, AlwaysOnTopKeepsTheDialogShown) {
+    Start();
+    for (const bool on : {true, false}) {
+        Dialog().MStayOnTop->trigger();
+        EXPECT_EQ(Dialog().StayOnTop(), on);
+        EXPECT_EQ(Dialog().MStayOnTop->isChecked(), on);
+        EXPECT_TRUE(Dialog().isVisible());
+    }
+}
+
+// Pictures of the dialog on both pages, next to the test binary, for a look by eye.
+TEST_F(ShowParTest, DialogPictures) {
+    Start({{"Fn", "SIN(X)/X"},
+           {"XFrom", "-4*PI"},
+           {"XTo", "4*PI"},
+           {"YFrom", "-0.5"},
+           {"YTo", "1.2"},
+           {"LinY", "0"},
+           {"Ft", "COS(3*T)"},
+           {"Gt", "SIN(2*T)"},
+           {"ParaFrom", "0"},
+           {"ParaTo", "2*PI"},
+           {"ParaStep", "PI/200"}});
+    for (const auto& [page, file] :
+         {std::pair{0, "dialog-function.png"}, std::pair{1, "dialog-parametric.png"}}) {
+        Dialog().DrawParNotebook->setCurrentIndex(page);
+        const QImage picture = Dialog().grab().toImage();
+        EXPECT_GE(picture.width(), 300);
+        EXPECT_TRUE(picture.save(QCoreApplication::applicationDirPath() + u'/' +
+                                 QString::fromLatin1(file)));
+    }
+}
+
+struct TLifeRow {
+    const char* Name;
+    std::function<void()> End;
+};
+
+// The plotter's windows exist hidden from start-up on, do not keep the program running
+// (also when shown), and go in the order read-out, dialog (which saves), display window,
+// calculator.
+TEST_F(ShowParTest, StartAndEndWithThePlottersWindows) {
+    const std::vector<TLifeRow> rows = {
+        {"closing the calculator", [] { Calc->close(); }},
+        {"Off key", [] { Calc->BtnAus->click(); }},
+    };
+    for (const TLifeRow& row : rows) {
+        for (const bool plotterShown : {false, true}) {
+            SCOPED_TRACE(std::string(row.Name) + (plotterShown ? ", plotter shown" : ""));
+            StartProgram(*qApp);
+            ASSERT_NE(DrawParDialog, nullptr);
+            ASSERT_NE(KooWind, nullptr);
+            ASSERT_NE(DrawWindow, nullptr);
+            EXPECT_FALSE(DrawParDialog->isVisible());
+            EXPECT_FALSE(KooWind->isVisible());
+            EXPECT_FALSE(DrawWindow->isVisible());
+            EXPECT_TRUE(DrawWindow->BackBuffer().isNull()) << "drawn before it was shown";
+            if (plotterShown) {
+                QTest::mouseClick(Calc->BtnPlot, Qt::LeftButton);
+                EXPECT_TRUE(DrawWindow->isVisible());
+                EXPECT_TRUE(DrawParDialog->isVisible());
+                EXPECT_TRUE(QTest::qWaitForWindowActive(DrawParDialog)); // shown last
+            }
+            DrawParDialog->CBFn->setText(QStringLiteral("COS(X)"));
+
+            QTimer::singleShot(0, row.End);
+            QTimer guard;
+            guard.setSingleShot(true);
+            QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+            guard.start(10000);
+            EXPECT_EQ(QApplication::exec(), 0);
+
+            std::vector<std::string> destroyed;
+            const auto watch = [&destroyed](QObject* window, const char* name) {
+                QObject::connect(window, &QObject::destroyed, [&destroyed, name] {
+                    // The dialog has saved its fields by the time the next window goes.
+                    const bool saved = Store().contains(QStringLiteral("DisplayOptions/Fn"));
+                    destroyed.push_back(std::string(name) + (saved ? " (saved)" : ""));
+                });
+            };
+            watch(Calc, "Calc");
+            watch(DrawWindow, "DrawWindow");
+            watch(KooWind, "KooWind");
+            watch(DrawParDialog, "DrawParDialog");
+            EndProgram();
+            EXPECT_EQ(destroyed, (std::vector<std::string>{"KooWind", "DrawParDialog (saved)",
+                                                           "DrawWindow (saved)", "Calc (saved)"}));
+            EXPECT_EQ(DrawParDialog, nullptr);
+            EXPECT_EQ(DrawWindow, nullptr);
+            EXPECT_EQ(KooWind, nullptr);
+            calctest::FreshStart();
+        }
+    }
+}
+
+// Print runs the print dialog and, once the user confirms, prints the plot on one page;
+// cancelling prints nothing.
+TEST_F(ShowParTest, PrintPrintsOnlyWhenTheDialogIsConfirmed) {
+    Start({{"XFrom", "-5"}, {"XTo", "5"}, {"YFrom", "-2"}, {"YTo", "2"}});
+    Dialog().CBFn->setText(QStringLiteral("SIN(X)"));
+    Click(Dialog().BtnNew);
+    ASSERT_TRUE(Dialog().BtnPrint->isEnabled());
+    const QImage screen = DrawWindow->BackBuffer().copy();
+
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    struct TRow {
+        const char* Name;
+        bool Confirm;
+    };
+    for (const TRow& row : {TRow{"cancelled", false}, TRow{"confirmed", true}}) {
+        SCOPED_TRACE(row.Name);
+        const QString file =
+            folder.filePath(QString::fromLatin1(row.Name) + QStringLiteral(".pdf"));
+        bool sawPrintDialog = false;
+        TModalBoxAnswerer boxes([&](QWidget* modal) {
+            auto* printDialog = qobject_cast<QPrintDialog*>(modal);
+            if (!printDialog) return;
+            sawPrintDialog = true;
+            // Without printers the dialog offers printing to a file, named in this field.
+            auto* fileName = printDialog->findChild<QLineEdit*>(QStringLiteral("filename"));
+            ASSERT_NE(fileName, nullptr);
+            fileName->setText(file);
+            if (!row.Confirm) printDialog->reject();
+        });
+        Click(Dialog().BtnPrint);
+        EXPECT_TRUE(sawPrintDialog);
+        EXPECT_EQ(boxes.Boxes.size(), 1u); // the print dialog alone: no error
+        EXPECT_EQ(QFile::exists(file), row.Confirm);
+        EXPECT_FALSE(DrawWindow->Printing);
+        EXPECT_EQ(DrawWindow->BackBuffer(), screen); // the screen shows the plot as before
+    }
+}
+
+} // namespace
