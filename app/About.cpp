@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QIconEngine>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
@@ -29,22 +30,50 @@ QLabel* NamedLabel(const QString& text, const char* name, QWidget* parent) {
 
 } // namespace
 
-QIcon ProgramIcon() {
-    // The installed desktop icon's drawing, compiled in; one picture per size the window
-    // system may ask for, so that small ones are not scaled down from a large one.
-    InitIconResources();
-    QSvgRenderer renderer(QStringLiteral(":/icons/quoril.svg"));
-    QIcon icon;
-    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
-        QPixmap picture(size, size);
+namespace {
+
+// Draws the program's icon from its SVG at whatever size is asked for, when it is asked for:
+// start-up only makes the icon, the window system renders the sizes it wants when it shows a
+// window, and small sizes are drawn for themselves, not scaled down from a large picture.
+class TProgramIconEngine : public QIconEngine {
+public:
+    TProgramIconEngine() = default;
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
+        Renderer().render(painter, QRectF(rect));
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        QPixmap picture(size);
         picture.fill(Qt::transparent);
         QPainter painter(&picture);
         painter.setRenderHint(QPainter::Antialiasing);
-        renderer.render(&painter);
-        painter.end();
-        icon.addPixmap(picture);
+        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
+        return picture;
     }
-    return icon;
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        QList<QSize> sizes;
+        for (const int side : {16, 24, 32, 48, 64, 128, 256}) sizes.append(QSize(side, side));
+        return sizes;
+    }
+
+    QIconEngine* clone() const override { return new TProgramIconEngine; }
+    QString key() const override { return QStringLiteral("TProgramIconEngine"); }
+
+private:
+    static QSvgRenderer& Renderer() {
+        InitIconResources();
+        static QSvgRenderer renderer(QStringLiteral(":/icons/quoril.svg"));
+        return renderer;
+    }
+};
+
+} // namespace
+
+QIcon ProgramIcon() {
+    // The installed desktop icon's drawing, compiled in.
+    return QIcon(new TProgramIconEngine);
 }
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
