@@ -54,7 +54,8 @@ public:
 
     QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
         QList<QSize> sizes;
-        for (const int side : {16, 24, 32, 48, 64, 128, 256}) sizes.append(QSize(side, side));
+        for (const int side : {16, 24, 32, 48, 64, 128, 256})
+            sizes.append(QSize(side, side));
         return sizes;
     }
 
