@@ -4,15 +4,19 @@
 // drawing surface of a chosen size.
 #include "display/Drawwin.h"
 #include "display/Koowin.h"
+#include "engine/Real.h"
 #include "plot/Plot.h"
 
 #include <QApplication>
 #include <QImage>
+#include <QMouseEvent>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
+#include <ostream>
 
 struct TWindows {
     TWindows() {
@@ -42,6 +46,14 @@ struct TWindows {
         QApplication::processEvents();
     }
 
+    // Shown at 400 x 300 (or as asked) with `function` drawn.
+    TDrawWindow& Plotting(const char* function, int width = 400, int height = 300) {
+        Show(width, height);
+        Draw->NewFunction(function);
+        Draw->Redraw();
+        return *Draw;
+    }
+
     TPlot& Plot() { return Draw->Plot(); }
 
     std::unique_ptr<TKooWind> Koo;
@@ -50,4 +62,56 @@ struct TWindows {
 
 inline bool IsBlack(const QImage& image, int x, int y) {
     return image.valid(x, y) && (image.pixel(x, y) & 0xFFFFFFu) == 0;
+}
+
+// A move with `held` buttons down; QTest's own moves carry no buttons.
+inline void MoveTo(TDrawWindow& w, QPoint pos, Qt::MouseButtons held = Qt::NoButton) {
+    QMouseEvent event(QEvent::MouseMove, QPointF(pos), w.PaintBox->mapToGlobal(QPointF(pos)),
+                      Qt::NoButton, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.PaintBox, &event);
+}
+
+inline void RightClick(TDrawWindow& w, QPoint pos = {60, 60}) {
+    QTest::mousePress(w.PaintBox, Qt::RightButton, Qt::NoModifier, pos);
+    QTest::mouseRelease(w.PaintBox, Qt::RightButton, Qt::NoModifier, pos);
+}
+
+// The plot's four range ends.
+struct TView {
+    Real XFrom, XTo, YFrom, YTo;
+    bool operator==(const TView&) const = default;
+};
+
+inline std::ostream& operator<<(std::ostream& out, const TView& v) {
+    return out << "x " << static_cast<double>(v.XFrom) << ".." << static_cast<double>(v.XTo)
+               << " y " << static_cast<double>(v.YFrom) << ".." << static_cast<double>(v.YTo);
+}
+
+inline TView ViewOf(const TPlot& plot) {
+    return {plot.GetXFrom(), plot.GetXTo(), plot.GetYFrom(), plot.GetYTo()};
+}
+
+inline void SetView(TDrawWindow& w, const TView& v, bool logX = false, bool logY = false) {
+    w.SetXLogarithmic(logX);
+    w.SetYLogarithmic(logY);
+    w.SetXFrom(v.XFrom);
+    w.SetXTo(v.XTo);
+    w.SetYFrom(v.YFrom);
+    w.SetYTo(v.YTo);
+    w.Redraw();
+}
+
+inline int HistoryDepth() {
+    int depth = 0;
+    for (const TStackElement* e = ZoomHistory->Head.get(); e; e = e->FNext.get())
+        ++depth;
+    return depth;
+}
+
+// The surface point at a share of the plot area's width and height, from its lower left corner.
+inline QPoint AreaPoint(const TPlot& plot, double sx, double sy) {
+    const TKooAxis& x = plot.KooSystem.XAxis;
+    const TKooAxis& y = plot.KooSystem.YAxis;
+    return {x.DevStart + static_cast<int>(std::lround((x.DevEnd - x.DevStart) * sx)),
+            y.DevStart + static_cast<int>(std::lround((y.DevEnd - y.DevStart) * sy))};
 }

@@ -1,32 +1,19 @@
 // The mouse on the display window's drawing surface, driven with real mouse events: the zoom
 // frame and the zoom, the history and its undo, coordinate tracking with its read-out texts
 // and the cursor mark, and the marks kept in step with the window.
-#include "display/Drawwin.h"
-#include "display/Koowin.h"
-#include "engine/Real.h"
-#include "plot/Plot.h"
 #include "tests/display/DisplayTestSupport.h"
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QMouseEvent>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
-#include <string>
 #include <vector>
 
 namespace {
-
-// A move with `held` buttons down; QTest's own moves carry no buttons.
-void MoveTo(TDrawWindow& w, QPoint pos, Qt::MouseButtons held = Qt::NoButton) {
-    QMouseEvent event(QEvent::MouseMove, QPointF(pos), w.PaintBox->mapToGlobal(QPointF(pos)),
-                      Qt::NoButton, held, Qt::NoModifier);
-    QCoreApplication::sendEvent(w.PaintBox, &event);
-}
 
 void Drag(TDrawWindow& w, QPoint from, QPoint to, Qt::KeyboardModifiers keys = Qt::NoModifier) {
     QTest::mousePress(w.PaintBox, Qt::LeftButton, keys, from);
@@ -35,39 +22,10 @@ void Drag(TDrawWindow& w, QPoint from, QPoint to, Qt::KeyboardModifiers keys = Q
     QTest::mouseRelease(w.PaintBox, Qt::LeftButton, keys, to);
 }
 
-void RightClick(TDrawWindow& w, QPoint pos = {60, 60}) {
-    QTest::mousePress(w.PaintBox, Qt::RightButton, Qt::NoModifier, pos);
-    QTest::mouseRelease(w.PaintBox, Qt::RightButton, Qt::NoModifier, pos);
-}
-
-struct TRanges {
-    Real XFrom, XTo, YFrom, YTo;
-    bool operator==(const TRanges&) const = default;
-};
-
-TRanges RangesOf(const TPlot& plot) {
-    return {plot.GetXFrom(), plot.GetXTo(), plot.GetYFrom(), plot.GetYTo()};
-}
-
 // The range a frame between two surface points covers on linear axes.
-TRanges FrameRange(const TPlot& plot, QPoint a, QPoint b) {
+TView FrameRange(const TPlot& plot, QPoint a, QPoint b) {
     return {plot.DevToWorldX(std::min(a.x(), b.x())), plot.DevToWorldX(std::max(a.x(), b.x())),
             plot.DevToWorldY(std::max(a.y(), b.y())), plot.DevToWorldY(std::min(a.y(), b.y()))};
-}
-
-int HistoryDepth() {
-    int depth = 0;
-    for (const TStackElement* e = ZoomHistory->Head.get(); e; e = e->FNext.get())
-        ++depth;
-    return depth;
-}
-
-void ResetView(TDrawWindow& w) {
-    w.SetXFrom(-10);
-    w.SetXTo(10);
-    w.SetYFrom(-10);
-    w.SetYTo(10);
-    w.Redraw();
 }
 
 struct TDragRow {
@@ -92,20 +50,18 @@ const TDragRow DragRows[] = {
 
 TEST(DrawMouse, DragZoomsToTheFrame) {
     TWindows windows;
-    windows.Show(400, 300);
-    TDrawWindow& w = *windows.Draw;
-    w.NewFunction("X/2");
+    TDrawWindow& w = windows.Plotting("X/2");
     for (const TDragRow& row : DragRows) {
         SCOPED_TRACE(row.Name);
-        ResetView(w);
+        SetView(w, {-10, 10, -10, 10});
         const QImage clean = w.BackBuffer().copy();
         w.Zoom1->setChecked(row.ZoomMode);
-        const TRanges before = RangesOf(w.Plot());
-        const TRanges frame = FrameRange(w.Plot(), row.From, row.To);
+        const TView before = ViewOf(w.Plot());
+        const TView frame = FrameRange(w.Plot(), row.From, row.To);
         Drag(w, row.From, row.To, row.Keys);
         EXPECT_FALSE(w.LeftDown);
-        EXPECT_EQ(RangesOf(w.Plot()) == frame, row.Zooms);
-        EXPECT_EQ(RangesOf(w.Plot()) == before, !row.Zooms);
+        EXPECT_EQ(ViewOf(w.Plot()) == frame, row.Zooms);
+        EXPECT_EQ(ViewOf(w.Plot()) == before, !row.Zooms);
         EXPECT_EQ(HistoryDepth(), row.Zooms ? 1 : 0);
         EXPECT_EQ(w.FrameVisible, row.FrameStays);
         EXPECT_EQ(w.BackBuffer() != clean, row.Zooms || row.FrameStays);
@@ -119,98 +75,68 @@ TEST(DrawMouse, DragZoomsToTheFrame) {
     }
 }
 
-// A press of the left button while the right one is held starts no frame.
-TEST(DrawMouse, SecondButtonStartsNoFrame) {
-    TWindows windows;
-    windows.Show(400, 300);
-    TDrawWindow& w = *windows.Draw;
-    w.NewFunction("X");
-    w.Redraw();
-    w.Zoom1->setChecked(true);
-    const TRanges before = RangesOf(w.Plot());
-    QTest::mousePress(w.PaintBox, Qt::RightButton, Qt::NoModifier, {100, 80});
-    QTest::mousePress(w.PaintBox, Qt::LeftButton, Qt::NoModifier, {100, 80});
-    EXPECT_FALSE(w.LeftDown);
-    MoveTo(w, {250, 200}, Qt::LeftButton | Qt::RightButton);
-    EXPECT_FALSE(w.FrameDrawn);
-    QTest::mouseRelease(w.PaintBox, Qt::LeftButton, Qt::NoModifier, {250, 200});
-    QTest::mouseRelease(w.PaintBox, Qt::RightButton, Qt::NoModifier, {250, 200});
-    EXPECT_EQ(RangesOf(w.Plot()), before);
-    EXPECT_TRUE(ZoomHistory->IsEmpty());
-}
-
 TEST(DrawMouse, RightClicksStepBackThroughTheHistory) {
     TWindows windows;
-    windows.Show(400, 300);
-    TDrawWindow& w = *windows.Draw;
-    w.NewFunction("X");
-    w.Redraw();
+    TDrawWindow& w = windows.Plotting("X");
     w.Zoom1->setChecked(true);
-    std::vector<TRanges> seen{RangesOf(w.Plot())};
+    std::vector<TView> seen{ViewOf(w.Plot())};
     for (int i = 0; i < 3; ++i) {
         Drag(w, {60 + 10 * i, 50}, {300, 220 - 10 * i});
-        seen.push_back(RangesOf(w.Plot()));
+        seen.push_back(ViewOf(w.Plot()));
         EXPECT_NE(seen[seen.size() - 1], seen[seen.size() - 2]);
     }
     // Three steps back in reverse order; the fourth finds the history empty.
     for (int i = 2; i >= 0; --i) {
         RightClick(w);
-        EXPECT_EQ(RangesOf(w.Plot()), seen[static_cast<size_t>(i)]) << "undo to step " << i;
+        EXPECT_EQ(ViewOf(w.Plot()), seen[static_cast<size_t>(i)]) << "undo to step " << i;
     }
     RightClick(w);
-    EXPECT_EQ(RangesOf(w.Plot()), seen[0]);
+    EXPECT_EQ(ViewOf(w.Plot()), seen[0]);
     EXPECT_TRUE(w.Plot().AxesPrepared());
 
-    // A left press while the right button is still held after an undo undoes one more step.
+    // A left press while the right button is still held undoes one more step and starts no
+    // frame.
     Drag(w, {60, 50}, {300, 220});
     Drag(w, {80, 60}, {200, 150});
     QTest::mousePress(w.PaintBox, Qt::RightButton, Qt::NoModifier, {60, 60});
     QTest::mousePress(w.PaintBox, Qt::LeftButton, Qt::NoModifier, {60, 60});
-    EXPECT_EQ(RangesOf(w.Plot()), seen[0]);
-    QTest::mouseRelease(w.PaintBox, Qt::LeftButton, Qt::NoModifier, {60, 60});
-    QTest::mouseRelease(w.PaintBox, Qt::RightButton, Qt::NoModifier, {60, 60});
+    EXPECT_EQ(ViewOf(w.Plot()), seen[0]);
+    EXPECT_FALSE(w.LeftDown);
+    MoveTo(w, {250, 200}, Qt::LeftButton | Qt::RightButton);
+    EXPECT_FALSE(w.FrameDrawn);
+    QTest::mouseRelease(w.PaintBox, Qt::LeftButton, Qt::NoModifier, {250, 200});
+    QTest::mouseRelease(w.PaintBox, Qt::RightButton, Qt::NoModifier, {250, 200});
+    EXPECT_EQ(ViewOf(w.Plot()), seen[0]);
+    EXPECT_TRUE(ZoomHistory->IsEmpty());
 
     // Ranges set from outside empty the history: the right button then changes nothing.
     Drag(w, {60, 50}, {300, 220});
-    const TRanges zoomed = RangesOf(w.Plot());
+    const TView zoomed = ViewOf(w.Plot());
     w.SetXFrom(zoomed.XFrom);
     w.Redraw();
     RightClick(w);
-    EXPECT_EQ(RangesOf(w.Plot()), zoomed);
+    EXPECT_EQ(ViewOf(w.Plot()), zoomed);
 }
 
 TEST(DrawMouse, LogarithmicAxesWidenToWholeDecades) {
     TWindows windows;
-    windows.Show(400, 300);
-    TDrawWindow& w = *windows.Draw;
-    w.NewFunction("X");
-    w.SetXLogarithmic(true);
-    w.SetYLogarithmic(true);
-    w.SetXFrom(-3);
-    w.SetXTo(5);
-    w.SetYFrom(-3);
-    w.SetYTo(5);
-    w.Redraw();
+    TDrawWindow& w = windows.Plotting("X");
+    SetView(w, {-3, 5, -3, 5}, true, true);
     w.Zoom1->setChecked(true);
-    const TKooAxis& x = w.Plot().KooSystem.XAxis;
-    const TKooAxis& y = w.Plot().KooSystem.YAxis;
     // The frame from a third to two thirds of the plot area in each direction.
-    const QPoint a(x.DevStart + (x.DevEnd - x.DevStart) / 3,
-                   y.DevStart + (y.DevEnd - y.DevStart) / 3);
-    const QPoint b(x.DevStart + 2 * (x.DevEnd - x.DevStart) / 3,
-                   y.DevStart + 2 * (y.DevEnd - y.DevStart) / 3);
-    const Real lowX = std::log10(w.Plot().DevToWorldX(a.x()));
-    const Real highX = std::log10(w.Plot().DevToWorldX(b.x()));
-    const Real lowY = std::log10(w.Plot().DevToWorldY(a.y()));
-    const Real highY = std::log10(w.Plot().DevToWorldY(b.y()));
+    const QPoint a = AreaPoint(w.Plot(), 1 / 3.0, 1 / 3.0);
+    const QPoint b = AreaPoint(w.Plot(), 2 / 3.0, 2 / 3.0);
+    const TView frame{
+        std::log10(w.Plot().DevToWorldX(a.x())), std::log10(w.Plot().DevToWorldX(b.x())),
+        std::log10(w.Plot().DevToWorldY(a.y())), std::log10(w.Plot().DevToWorldY(b.y()))};
     Drag(w, a, b);
-    const TRanges r = RangesOf(w.Plot());
+    const TView r = ViewOf(w.Plot());
     for (Real end : {r.XFrom, r.XTo, r.YFrom, r.YTo})
         EXPECT_EQ(end, std::trunc(end));
-    EXPECT_LE(r.XFrom, lowX);
-    EXPECT_GE(r.XTo, highX);
-    EXPECT_LE(r.YFrom, lowY);
-    EXPECT_GE(r.YTo, highY);
+    EXPECT_LE(r.XFrom, frame.XFrom);
+    EXPECT_GE(r.XTo, frame.XTo);
+    EXPECT_LE(r.YFrom, frame.YFrom);
+    EXPECT_GE(r.YTo, frame.YTo);
     EXPECT_LT(r.XTo - r.XFrom, 8);
     EXPECT_TRUE(w.Plot().AxesPrepared());
 }
@@ -219,10 +145,7 @@ TEST(DrawMouse, LogarithmicAxesWidenToWholeDecades) {
 // Redraw takes it away.
 TEST(DrawMouse, FrameFollowsTheLayoutUntilRedraw) {
     TWindows windows;
-    windows.Show(400, 300);
-    TDrawWindow& w = *windows.Draw;
-    w.NewFunction("X");
-    w.Redraw();
+    TDrawWindow& w = windows.Plotting("X");
     Drag(w, {100, 80}, {250, 200});
     ASSERT_TRUE(w.FrameVisible);
     const TKooAxis& x = w.Plot().KooSystem.XAxis;
@@ -246,102 +169,83 @@ TEST(DrawMouse, FrameFollowsTheLayoutUntilRedraw) {
 // the plot area changes.
 TEST(DrawMouse, FrameNeverLeavesThePlotArea) {
     TWindows windows;
-    windows.Show(400, 300);
-    TDrawWindow& w = *windows.Draw;
-    w.NewFunction("X");
-    w.Redraw();
+    TDrawWindow& w = windows.Plotting("X");
     const QImage clean = w.BackBuffer().copy();
     const TKooAxis& x = w.Plot().KooSystem.XAxis;
     const TKooAxis& y = w.Plot().KooSystem.YAxis;
     const QRect area(QPoint(x.DevStart, y.DevEnd), QPoint(x.DevEnd, y.DevStart));
     for (const QPoint far : {QPoint(-500, -500), QPoint(5000, 5000), QPoint(-1, 5000)}) {
+        SCOPED_TRACE(testing::Message() << far.x() << "," << far.y());
         Drag(w, {150, 120}, far);
-        EXPECT_TRUE(area.contains(w.FrameX2, w.FrameY2)) << far.x() << "," << far.y();
         EXPECT_TRUE(w.FrameX2 == x.DevStart || w.FrameX2 == x.DevEnd);
         EXPECT_TRUE(w.FrameY2 == y.DevStart || w.FrameY2 == y.DevEnd);
         int outside = 0;
         for (int py = 0; py < clean.height(); ++py)
             for (int px = 0; px < clean.width(); ++px)
-                if (!area.contains(px, py) && w.BackBuffer().pixel(px, py) != clean.pixel(px, py))
-                    ++outside;
+                outside +=
+                    !area.contains(px, py) && w.BackBuffer().pixel(px, py) != clean.pixel(px, py);
         EXPECT_EQ(outside, 0);
     }
 }
 
 // A surface where device and world coordinates agree: x = column, y = 256 - row.
-struct TUnitSurface {
-    TUnitSurface() {
-        windows.Show(256, 257);
-        TDrawWindow& w = *windows.Draw;
-        w.SetShowScale(false);
-        w.SetXFrom(0);
-        w.SetXTo(256);
-        w.SetYFrom(0);
-        w.SetYTo(256);
-        EXPECT_EQ(w.PaintBox->size(), QSize(256, 257));
-    }
-    TWindows windows;
-};
+TDrawWindow& UnitSurface(TWindows& windows, const char* function) {
+    TDrawWindow& w = windows.Plotting(function, 256, 257);
+    EXPECT_EQ(w.PaintBox->size(), QSize(256, 257));
+    SetView(w, {0, 256, 0, 256});
+    w.SetShowScale(false);
+    w.Redraw();
+    QApplication::processEvents();
+    return w;
+}
 
 struct TTrackRow {
     const char* Name;
-    std::function<void(TDrawWindow&)> Build;
-    QPoint Mouse;
-    const char* Texts[5];
-    QPoint Mark;
+    const char* Function; // empty: the parametric curve (T, 2T) for T from 0 to 128
+    QPoint Mouse, Mark;
+    const char* Texts; // the read-out's five rows, joined by |
 };
 
 const TTrackRow TrackRows[] = {
-    {"FunctionValue",
-     [](TDrawWindow& w) { w.NewFunction("X/2"); },
-     {100, 56},
-     {"x    = 100", "y    = 200", "f(x) = 50", "", "t"},
-     {100, 206}},
+    {"FunctionValue", "X/2", {100, 56}, {100, 206}, "x    = 100|y    = 200|f(x) = 50||t"},
     {"FifteenDigits",
-     [](TDrawWindow& w) { w.NewFunction("X/3"); },
+     "X/3",
      {100, 56},
-     {"x    = 100", "y    = 200", "f(x) = 33.3333333333333", "", "t"},
-     {100, 223}},
-    {"UndefinedShowsZero",
-     [](TDrawWindow& w) { w.NewFunction("LN(X-150)"); },
-     {100, 56},
-     {"x    = 100", "y    = 200", "f(x) = 0", "", "t"},
-     {100, 256}},
+     {100, 223},
+     "x    = 100|y    = 200|f(x) = 33.3333333333333||t"},
+    {"UndefinedShowsZero", "LN(X-150)", {100, 56}, {100, 256}, "x    = 100|y    = 200|f(x) = 0||t"},
     {"CurveAboveTheAreaPinsTheMark",
-     [](TDrawWindow& w) { w.NewFunction("X*10"); },
+     "X*10",
      {100, 56},
-     {"x    = 100", "y    = 200", "f(x) = 1000", "", "t"},
-     {100, 0}},
-    {"OutsideTheAreaIsClamped",
-     [](TDrawWindow& w) { w.NewFunction("X/2"); },
-     {-40, 400},
-     {"x    = 0", "y    = 0", "f(x) = 0", "", "t"},
-     {0, 256}},
+     {100, 0},
+     "x    = 100|y    = 200|f(x) = 1000||t"},
+    {"OutsideTheAreaIsClamped", "X/2", {-40, 400}, {0, 256}, "x    = 0|y    = 0|f(x) = 0||t"},
     {"Parametric",
-     [](TDrawWindow& w) { w.NewParametric("T", "T*2", 0, 128, 1); },
+     "",
      {60, 56},
-     {"x     = 60", "y     = 200", "fx(t) = 92", "fy(t) = 184", "t       = 92"},
-     {92, 72}},
+     {92, 72},
+     "x     = 60|y     = 200|fx(t) = 92|fy(t) = 184|t       = 92"},
 };
 
 TEST(DrawMouse, TrackingWritesTheReadOutAndMovesTheMark) {
-    TUnitSurface surface;
-    TDrawWindow& w = *surface.windows.Draw;
-    w.NewFunction("X");
-    w.Redraw();
+    TWindows windows;
+    TDrawWindow& w = UnitSurface(windows, "X");
     w.KoordinatenfensterClick();
     ASSERT_TRUE(w.Koordinatenfenster->isChecked());
-    QLabel* const labels[] = {KooWind->LabelX, KooWind->LabelY, KooWind->LabelFnX,
-                              KooWind->LabelFnY, KooWind->LabelParam};
     for (const TTrackRow& row : TrackRows) {
         SCOPED_TRACE(row.Name);
-        row.Build(w);
+        if (*row.Function)
+            w.NewFunction(row.Function);
+        else
+            w.NewParametric("T", "T*2", 0, 128, 1);
         w.Redraw();
         // Row 5 is written by parametric curves only; y = f(x) leaves what was there.
         KooWind->LabelParam->setText("t");
         MoveTo(w, row.Mouse);
-        for (int i = 0; i < 5; ++i)
-            EXPECT_EQ(labels[i]->text().toStdString(), row.Texts[i]) << "row " << i + 1;
+        const QStringList texts = {KooWind->LabelX->text(), KooWind->LabelY->text(),
+                                   KooWind->LabelFnX->text(), KooWind->LabelFnY->text(),
+                                   KooWind->LabelParam->text()};
+        EXPECT_EQ(texts.join('|').toStdString(), row.Texts);
         EXPECT_TRUE(w.MarkVisible);
         EXPECT_EQ(QPoint(w.MarkX, w.MarkY), row.Mark);
     }
@@ -350,11 +254,8 @@ TEST(DrawMouse, TrackingWritesTheReadOutAndMovesTheMark) {
 // The mark is erased before it is drawn anew, survives the repaints of its own rectangles,
 // and switching tracking off leaves the back buffer exactly as it was.
 TEST(DrawMouse, MarkLeavesNoTrace) {
-    TUnitSurface surface;
-    TDrawWindow& w = *surface.windows.Draw;
-    w.NewFunction("SIN(X/20)*100+128");
-    w.Redraw();
-    QApplication::processEvents();
+    TWindows windows;
+    TDrawWindow& w = UnitSurface(windows, "SIN(X/20)*100+128");
     const QImage clean = w.BackBuffer().copy();
     // Showing the read-out window may take the activation, which the window hears first.
     w.KoordinatenfensterClick();
@@ -384,20 +285,13 @@ const TBookkeepingRow BookkeepingRows[] = {
      },
      false},
     {"WindowRepaint", [](TDrawWindow& w) { w.repaint(); }, false},
-    {"Moved",
-     [](TDrawWindow& w) {
-         w.move(w.pos() + QPoint(7, 5));
-         QApplication::processEvents();
-     },
-     true},
+    {"Moved", [](TDrawWindow& w) { w.move(w.pos() + QPoint(7, 5)); }, true},
     {"Resized", [](TDrawWindow& w) { w.resize(w.size() + QSize(20, 10)); }, false},
 };
 
 TEST(DrawMouse, WindowEventsForgetTheMark) {
-    TUnitSurface surface;
-    TDrawWindow& w = *surface.windows.Draw;
-    w.NewFunction("X/2");
-    w.Redraw();
+    TWindows windows;
+    TDrawWindow& w = UnitSurface(windows, "X/2");
     w.KoordinatenfensterClick();
     for (const TBookkeepingRow& row : BookkeepingRows) {
         SCOPED_TRACE(row.Name);
@@ -429,7 +323,7 @@ TEST(DrawMouse, NothingHappensWithoutPreparedAxesOrCurves) {
     w.Koordinatenfenster->setChecked(true);
     Drag(w, {10, 10}, {200, 150});
     EXPECT_EQ(QPoint(w.MouseX, w.MouseY), QPoint(200, 150));
-    EXPECT_EQ(RangesOf(w.Plot()), (TRanges{-10, 10, -10, 10}));
+    EXPECT_EQ(ViewOf(w.Plot()), (TView{-10, 10, -10, 10}));
     EXPECT_FALSE(w.FrameVisible);
     EXPECT_FALSE(w.MarkVisible);
 
@@ -441,7 +335,7 @@ TEST(DrawMouse, NothingHappensWithoutPreparedAxesOrCurves) {
     EXPECT_FALSE(w.MarkVisible);
     EXPECT_TRUE(KooWind->LabelX->text().isEmpty());
     RightClick(w);
-    EXPECT_EQ(RangesOf(w.Plot()), (TRanges{1, 2, 3, 4}));
+    EXPECT_EQ(ViewOf(w.Plot()), (TView{1, 2, 3, 4}));
     EXPECT_TRUE(ZoomHistory->IsEmpty());
 }
 
@@ -449,15 +343,9 @@ TEST(DrawMouse, NothingHappensWithoutPreparedAxesOrCurves) {
 // brings the earlier range back.
 TEST(DrawMouse, UndoLeadsOutOfAnUnusableZoom) {
     TWindows windows;
-    windows.Show(400, 300);
-    TDrawWindow& w = *windows.Draw;
-    w.NewFunction("X");
-    w.SetYLogarithmic(true);
-    w.SetYFrom(-4951); // the smallest decade an extended number reaches
-    w.SetYTo(0);
-    w.Redraw();
+    TDrawWindow& w = windows.Plotting("X");
+    SetView(w, {-10, 10, -4951, 0}, false, true); // the smallest decade an extended number reaches
     ASSERT_TRUE(w.Plot().AxesPrepared());
-    const TRanges before = RangesOf(w.Plot());
     w.Zoom1->setChecked(true);
     const TKooAxis& y = w.Plot().KooSystem.YAxis;
     // Down to the bottom edge: widening takes the range one decade beyond the smallest.
@@ -465,7 +353,7 @@ TEST(DrawMouse, UndoLeadsOutOfAnUnusableZoom) {
     EXPECT_FALSE(w.Plot().AxesPrepared());
     MoveTo(w, {150, 150});
     RightClick(w);
-    EXPECT_EQ(RangesOf(w.Plot()), before);
+    EXPECT_EQ(ViewOf(w.Plot()), (TView{-10, 10, -4951, 0}));
     EXPECT_TRUE(w.Plot().AxesPrepared());
 }
 
