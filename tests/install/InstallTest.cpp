@@ -126,22 +126,13 @@ bool IsElf(const QString& path) {
 
 TEST(Install, InstallsExactlyOurFiles) {
     REQUIRE_INSTALLED();
-    QStringList expected = {
-        QStringLiteral("bin/quoril"),
-        QStringLiteral("bin/quoril-dde"),
-        QStringLiteral("bin/quoril-eval"),
-        QStringLiteral("bin/quoril-plot"),
-        QStringLiteral("share/applications/org.hemsel.Quoril.desktop"),
-        QStringLiteral("share/icons/hicolor/scalable/apps/org.hemsel.Quoril.svg"),
-        QStringLiteral("share/man/man1/quoril.1.gz"),
-        QStringLiteral("share/man/man1/quoril-dde.1.gz"),
-        QStringLiteral("share/man/man1/quoril-eval.1.gz"),
-        QStringLiteral("share/man/man1/quoril-plot.1.gz"),
-        QStringLiteral("share/metainfo/org.hemsel.Quoril.metainfo.xml"),
-    };
+    QStringList expected = {"share/applications/" + AppId + ".desktop",
+                            "share/icons/hicolor/scalable/apps/" + AppId + ".svg",
+                            "share/metainfo/" + AppId + ".metainfo.xml"};
+    for (const QString tool : {"quoril", "quoril-dde", "quoril-eval", "quoril-plot"})
+        expected << "bin/" + tool << "share/man/man1/" + tool + ".1.gz";
     for (const int size : {16, 24, 32, 48, 64, 128, 256})
-        expected
-            << QStringLiteral("share/icons/hicolor/%1x%1/apps/org.hemsel.Quoril.png").arg(size);
+        expected << QStringLiteral("share/icons/hicolor/%1x%1/apps/").arg(size) + AppId + ".png";
     expected.sort();
     // The whole DESTDIR, so that nothing lands outside the prefix either.
     const QString destDir = Installed().Root.filePath(QStringLiteral("stage"));
@@ -191,27 +182,17 @@ struct TValidatorRow {
 
 TEST(Install, DesktopEntryAndMetadataValidate) {
     REQUIRE_INSTALLED();
+    const QString desktop = "share/applications/" + AppId + ".desktop";
+    const QString metainfo = "share/metainfo/" + AppId + ".metainfo.xml";
     const TValidatorRow rows[] = {
-        {"desktop entry",
-         "desktop-file-validate",
-         {},
-         QStringLiteral("share/applications/org.hemsel.Quoril.desktop"),
-         {}},
-        {"desktop entry without a name",
-         "desktop-file-validate",
-         {},
-         QStringLiteral("share/applications/org.hemsel.Quoril.desktop"),
-         QStringLiteral("Name=Quoril")},
-        {"metadata",
-         "appstreamcli",
-         {QStringLiteral("validate"), QStringLiteral("--no-net")},
-         QStringLiteral("share/metainfo/org.hemsel.Quoril.metainfo.xml"),
-         {}},
+        {"desktop entry", "desktop-file-validate", {}, desktop, {}},
+        {"desktop entry without a name", "desktop-file-validate", {}, desktop, "Name=Quoril"},
+        {"metadata", "appstreamcli", {"validate", "--no-net"}, metainfo, {}},
         {"metadata without its id",
          "appstreamcli",
-         {QStringLiteral("validate"), QStringLiteral("--no-net")},
-         QStringLiteral("share/metainfo/org.hemsel.Quoril.metainfo.xml"),
-         QStringLiteral("  <id>org.hemsel.Quoril</id>")},
+         {"validate", "--no-net"},
+         metainfo,
+         "  <id>" + AppId + "</id>"},
     };
     for (const TValidatorRow& row : rows) {
         SCOPED_TRACE(row.Name);
@@ -235,10 +216,10 @@ TEST(Install, DesktopEntryAndMetadataValidate) {
 
 TEST(Install, DesktopEntryMetadataAndIconShareTheApplicationId) {
     REQUIRE_INSTALLED();
-    const QString desktop = ReadText(Installed().Staged + QStringLiteral("/share/applications/") +
-                                     AppId + QStringLiteral(".desktop"));
-    const QString metainfo = ReadText(Installed().Staged + QStringLiteral("/share/metainfo/") +
-                                      AppId + QStringLiteral(".metainfo.xml"));
+    const QString desktop =
+        ReadText(Installed().Staged + "/share/applications/" + AppId + ".desktop");
+    const QString metainfo =
+        ReadText(Installed().Staged + "/share/metainfo/" + AppId + ".metainfo.xml");
     EXPECT_TRUE(desktop.contains(QStringLiteral("\nIcon=") + AppId + QLatin1Char('\n')));
     EXPECT_TRUE(desktop.contains(QStringLiteral("\nExec=quoril\n")));
     EXPECT_TRUE(metainfo.contains(QStringLiteral("<id>") + AppId + QStringLiteral("</id>")));
@@ -275,10 +256,10 @@ struct TManPageRow {
 };
 
 const TManPageRow ManPageRows[] = {
-    {"quoril", QStringLiteral("quoril - ")},
-    {"quoril-eval", QStringLiteral("quoril-eval - ")},
-    {"quoril-plot", QStringLiteral("quoril-plot - ")},
-    {"quoril-dde", QStringLiteral("quoril-dde - ")},
+    {"quoril", "quoril - "},
+    {"quoril-eval", "quoril-eval - "},
+    {"quoril-plot", "quoril-plot - "},
+    {"quoril-dde", "quoril-dde - "},
 };
 
 TRunResult RenderManPage(const char* page) {
@@ -345,79 +326,51 @@ TEST(Install, EveryDocumentedOptionIsTaken) {
 
 struct TToolRow {
     const char* Name;
-    QString Program;
-    QStringList Args;
+    QString Command; // the program and its arguments, split at blanks
     int ExitCode;
-    QString Output; // expected standard output, when not empty
-    QString File;   // a picture the run must leave, when not empty
-    QSize PictureSize;
+    QString Output;    // expected standard output (unless a picture is expected)
+    QString File = {}; // a picture the run must leave
+    QSize PictureSize = {};
 };
 
 TEST(Install, ToolsRunFromTheInstalledCopy) {
     REQUIRE_INSTALLED();
     const TToolRow rows[] = {
-        {"evaluates",
-         QStringLiteral("quoril-eval"),
-         {QStringLiteral("--angle"), QStringLiteral("deg"), QStringLiteral("2*SIN(30)"),
-          QStringLiteral("A:=7"), QStringLiteral("A*6")},
-         0,
-         QStringLiteral("1\n7\n42\n"),
-         {},
-         {}},
-        {"reports a failed expression",
-         QStringLiteral("quoril-eval"),
-         {QStringLiteral("1/0")},
-         1,
-         QStringLiteral("error 2: Division by zero\n"),
-         {},
-         {}},
+        {"evaluates", "quoril-eval --angle deg 2*SIN(30) A:=7 A*6", 0, "1\n7\n42\n"},
+        {"reports a failed expression", "quoril-eval 1/0", 1, "error 2: Division by zero\n"},
         {"plots into a PNG without a display",
-         QStringLiteral("quoril-plot"),
-         {QStringLiteral("--fn"), QStringLiteral("SIN(X)"), QStringLiteral("--x"),
-          QStringLiteral("-2*PI"), QStringLiteral("2*PI"), QStringLiteral("--y"),
-          QStringLiteral("-1"), QStringLiteral("1"), QStringLiteral("--size"),
-          QStringLiteral("300x200"), QStringLiteral("-o"), QStringLiteral("sine.png")},
+         "quoril-plot --fn SIN(X) --x -2*PI 2*PI --y -1 1 --size 300x200 -o sine.png",
          0,
          {},
-         QStringLiteral("sine.png"),
+         "sine.png",
          QSize(300, 200)},
         {"plots into an SVG",
-         QStringLiteral("quoril-plot"),
-         {QStringLiteral("--fn"), QStringLiteral("X^2"), QStringLiteral("--x"),
-          QStringLiteral("-1"), QStringLiteral("1"), QStringLiteral("--y"), QStringLiteral("0"),
-          QStringLiteral("1"), QStringLiteral("-o"), QStringLiteral("square.svg")},
+         "quoril-plot --fn X^2 --x -1 1 --y 0 1 -o square.svg",
          0,
          {},
-         QStringLiteral("square.svg"),
-         {}},
-        {"finds no program to send to",
-         QStringLiteral("quoril-dde"),
-         {QStringLiteral("--service"), QStringLiteral("quoril-install-test"),
-          QStringLiteral("QuorilDDE"), QStringLiteral("Grid")},
-         1,
-         QStringLiteral(""),
-         {},
-         {}},
+         "square.svg"},
+        {"finds no program to send to", "quoril-dde --service quoril-install-test QuorilDDE Grid",
+         1, ""},
     };
     const QString work = Installed().Root.path();
     for (const TToolRow& row : rows) {
         SCOPED_TRACE(row.Name);
+        const QStringList command = row.Command.split(' ');
+        const QString& program = command[0];
         // Found on PATH, which holds the copy before the system folders.
         const TRunResult found =
             RunProgram(QStringLiteral("/bin/sh"),
-                       {QStringLiteral("-c"), QStringLiteral("command -v ") + row.Program},
+                       {QStringLiteral("-c"), QStringLiteral("command -v ") + program},
                        Installed().UserEnvironment(), work);
-        EXPECT_EQ(found.Output.trimmed(),
-                  Installed().Moved + QStringLiteral("/bin/") + row.Program);
-        const TRunResult result =
-            RunProgram(QStringLiteral("/usr/bin/env"), QStringList{row.Program} + row.Args,
-                       Installed().UserEnvironment(), work);
+        EXPECT_EQ(found.Output.trimmed(), Installed().Moved + QStringLiteral("/bin/") + program);
+        const TRunResult result = RunProgram(QStringLiteral("/usr/bin/env"), command,
+                                             Installed().UserEnvironment(), work);
         ASSERT_TRUE(result.Finished) << result.Errors.toStdString();
         EXPECT_EQ(result.ExitCode, row.ExitCode) << result.Errors.toStdString();
-        if (!row.Output.isEmpty() || row.File.isEmpty()) {
+        if (row.File.isEmpty()) {
             EXPECT_EQ(result.Output, row.Output);
+            continue;
         }
-        if (row.File.isEmpty()) continue;
         const QString file = work + QLatin1Char('/') + row.File;
         if (row.PictureSize.isValid()) {
             EXPECT_EQ(QImage(file).size(), row.PictureSize);
