@@ -606,8 +606,10 @@ QPoint PlaceBeside(const QRect& windowFrame, const QSize& dialogFrame, const QRe
     else
         x = screen.left();
     x = std::max(screen.left(), std::min(x, screen.right() + 1 - dialogFrame.width()));
-    const int y = std::max(screen.top(),
-                           std::min(windowFrame.top(), screen.bottom() + 1 - dialogFrame.height()));
+    // Level with the window's lower edge: the coordinate read-out stands near the top.
+    const int level = std::max(windowFrame.top(), windowFrame.bottom() + 1 - dialogFrame.height());
+    const int y =
+        std::max(screen.top(), std::min(level, screen.bottom() + 1 - dialogFrame.height()));
     return {x, y};
 }
 

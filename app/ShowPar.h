@@ -127,8 +127,9 @@ private:
 };
 
 // Where a dialog of this frame size goes on first showing: beside the display window's frame
-// (right, else left) so that it leaves the plot free, at the window's height, kept on the
-// screen; where neither side has room, on the side with more room.
+// (right, else left) so that it leaves the plot free, level with the window's lower edge (or
+// its top when the dialog is the taller), kept on the screen; where neither side has room, on the
+// side with more room.
 QPoint PlaceBeside(const QRect& windowFrame, const QSize& dialogFrame, const QRect& screen);
 
 // The program's display-parameter dialog; set by the program entry.

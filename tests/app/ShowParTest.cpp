@@ -786,6 +786,11 @@ TEST(PlaceBeside, BesideTheWindowAndOnTheScreen) {
     const QRect screen(0, 0, 1600, 1000);
     const TRow rows[] = {
         {"room on the right", QRect(100, 100, 400, 300), QSize(300, 400), screen, {508, 100}},
+        {"taller window: level with its lower edge",
+         QRect(100, 100, 400, 600),
+         QSize(300, 400),
+         screen,
+         {508, 300}},
         {"room on the left only", QRect(900, 100, 600, 300), QSize(300, 400), screen, {592, 100}},
         {"no room: the right is wider",
          QRect(100, 0, 1300, 300),
