@@ -26,6 +26,8 @@
 #include <QPixmap>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QScreen>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -562,6 +564,53 @@ void TDrawParDialog::QuorilDDEExecuteMacro(const QStringList& lines) {
 void TDrawParDialog::closeEvent(QCloseEvent* event) {
     if (DrawWindow) DrawWindow->close();
     QDialog::closeEvent(event);
+}
+
+void TDrawParDialog::showEvent(QShowEvent* event) {
+    // Qt centres a dialog over the active window each time it is shown, which here is the
+    // plot, until the dialog has been placed once; after that it comes back where the user
+    // left it.
+    if (!event->spontaneous() && !testAttribute(Qt::WA_Moved) && DrawWindow &&
+        DrawWindow->isVisible()) {
+        const QScreen* screen = DrawWindow->screen();
+        if (layout()) layout()->activate();
+        const QSize margins = frameGeometry().size() - geometry().size();
+        const QPoint frameTopLeft =
+            PlaceBeside(DrawWindow->frameGeometry(), size() + margins,
+                        screen ? screen->availableGeometry() : DrawWindow->frameGeometry());
+        move(frameTopLeft); // a window's position is that of its frame
+    }
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) {
+        // Typing goes into the function of the page on show, not to the last button pressed.
+        QLineEdit* field = DrawParNotebook->currentIndex() == 1 ? CBft : CBFn;
+        field->setFocus(Qt::ActiveWindowFocusReason);
+    }
+}
+
+QPoint PlaceBeside(const QRect& windowFrame, const QSize& dialogFrame, const QRect& screen) {
+    // Window managers report a frame only after mapping it; the gap covers a border not yet
+    // counted.
+    constexpr int Gap = 8;
+    const int right = windowFrame.right() + 1 + Gap;
+    const int left = windowFrame.left() - Gap - dialogFrame.width();
+    const int roomRight = screen.right() + 1 - right;
+    const int roomLeft = windowFrame.left() - Gap - screen.left();
+    int x;
+    if (roomRight >= dialogFrame.width())
+        x = right;
+    else if (roomLeft >= dialogFrame.width())
+        x = left;
+    else if (roomRight >= roomLeft)
+        x = screen.right() + 1 - dialogFrame.width();
+    else
+        x = screen.left();
+    x = std::max(screen.left(), std::min(x, screen.right() + 1 - dialogFrame.width()));
+    // Level with the window's lower edge: the coordinate read-out stands near the top.
+    const int level = std::max(windowFrame.top(), windowFrame.bottom() + 1 - dialogFrame.height());
+    const int y =
+        std::max(screen.top(), std::min(level, screen.bottom() + 1 - dialogFrame.height()));
+    return {x, y};
 }
 
 void TDrawParDialog::keyPressEvent(QKeyEvent* event) {

@@ -110,6 +110,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void CreatePages();
@@ -124,6 +125,12 @@ private:
     bool KeypadDecimal = false;
     std::unique_ptr<QPrinter> PrintDialogPrinter;
 };
+
+// Where a dialog of this frame size goes on first showing: beside the display window's frame
+// (right, else left) so that it leaves the plot free, level with the window's lower edge (or
+// its top when the dialog is the taller), kept on the screen; where neither side has room, on the
+// side with more room.
+QPoint PlaceBeside(const QRect& windowFrame, const QSize& dialogFrame, const QRect& screen);
 
 // The program's display-parameter dialog; set by the program entry.
 extern TDrawParDialog* DrawParDialog;

@@ -774,4 +774,69 @@ TEST_F(ShowParTest, PrintPrintsOnlyWhenTheDialogIsConfirmed) {
     }
 }
 
+// Beside the display window's frame, not over the plot, and on the screen.
+TEST(PlaceBeside, BesideTheWindowAndOnTheScreen) {
+    struct TRow {
+        const char* Name;
+        QRect Window;
+        QSize Dialog;
+        QRect Screen;
+        QPoint Expected;
+    };
+    const QRect screen(0, 0, 1600, 1000);
+    const TRow rows[] = {
+        {"room on the right", QRect(100, 100, 400, 300), QSize(300, 400), screen, {508, 100}},
+        {"taller window: level with its lower edge",
+         QRect(100, 100, 400, 600),
+         QSize(300, 400),
+         screen,
+         {508, 300}},
+        {"room on the left only", QRect(900, 100, 600, 300), QSize(300, 400), screen, {592, 100}},
+        {"no room: the right is wider",
+         QRect(100, 0, 1300, 300),
+         QSize(300, 400),
+         screen,
+         {1300, 0}},
+        {"no room: the left is wider", QRect(200, 0, 1300, 300), QSize(300, 400), screen, {0, 0}},
+        {"low window: lifted onto the screen",
+         QRect(100, 800, 400, 150),
+         QSize(300, 400),
+         screen,
+         {508, 600}},
+        {"window above the screen", QRect(100, -50, 400, 300), QSize(300, 400), screen, {508, 0}},
+        {"second screen",
+         QRect(1700, 100, 400, 300),
+         QSize(300, 400),
+         QRect(1600, 0, 1600, 1000),
+         {2108, 100}},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        EXPECT_EQ(PlaceBeside(row.Window, row.Dialog, row.Screen), row.Expected);
+    }
+}
+
+// The Plot key shows the dialog beside the plot with the function field ready for typing,
+// and after closing it comes back where it was.
+TEST_F(ShowParTest, PlotKeyPutsTheDialogBesideThePlotReadyForTyping) {
+    StartProgram(*qApp);
+    DrawWindow->resize(200, 300); // leaves room on the small offscreen screen
+    DrawWindow->move(0, 0);
+    QTest::mouseClick(Calc->BtnPlot, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(DrawParDialog));
+    EXPECT_FALSE(Dialog().frameGeometry().intersects(DrawWindow->frameGeometry()));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("X*2"));
+    EXPECT_EQ(Dialog().CBFn->text(), QStringLiteral("X*2"));
+
+    QTest::mouseClick(Dialog().BtnLeave, Qt::LeftButton);
+    ASSERT_FALSE(Dialog().isVisible());
+    const QPoint placed(Dialog().pos().x() + 40, 100);
+    Dialog().move(placed);
+    Dialog().DrawParNotebook->setCurrentIndex(1);
+    QTest::mouseClick(Calc->BtnPlot, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(DrawParDialog));
+    EXPECT_EQ(Dialog().pos(), placed);
+    EXPECT_EQ(QApplication::focusWidget(), Dialog().CBft);
+}
+
 } // namespace
