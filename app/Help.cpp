@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSplitter>
 #include <QTextBrowser>
 #include <QTextDocument>
@@ -148,6 +149,22 @@ public:
     }
 
     void Present() {
+        if (!isVisible() && !Placed) {
+            // The first time, on the screen of the window asking for help and wholly on it,
+            // however small the screen: the window manager's own placement may leave the lower
+            // part of the pages off the screen.
+            Placed = true;
+            const QWidget* asking = QApplication::activeWindow();
+            const QScreen* screen = asking ? asking->screen() : QGuiApplication::primaryScreen();
+            if (screen) {
+                const QRect free = screen->availableGeometry();
+                const QSize size = this->size().boundedTo(free.size() * 9 / 10);
+                resize(size);
+                QRect frame(QPoint(0, 0), size);
+                frame.moveCenter(free.center());
+                move(frame.topLeft());
+            }
+        }
         show();
         setWindowState(windowState() & ~Qt::WindowMinimized);
         raise();
@@ -157,6 +174,7 @@ public:
     QLineEdit* SearchEdit;
 
 private:
+    bool Placed = false;
     std::vector<TTopic> Topics;
     QListWidget* ContentsList;
     QListWidget* HitList;

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextDocument>
@@ -233,6 +234,17 @@ TEST_F(HelpTest, F1OpensTheHelpContextOfTheWindow) {
             EXPECT_EQ(HelpWindow(), nullptr);
         }
     }
+}
+
+// However small the screen, the help window opens wholly on it.
+TEST_F(HelpTest, HelpWindowOpensWithinTheScreen) {
+    HelpContents();
+    QWidget* window = HelpWindow();
+    ASSERT_NE(window, nullptr);
+    const QRect free = window->screen()->availableGeometry();
+    EXPECT_TRUE(free.contains(window->frameGeometry()))
+        << window->frameGeometry().width() << "x" << window->frameGeometry().height() << " on "
+        << free.width() << "x" << free.height();
 }
 
 TEST_F(HelpTest, HelpQuitClosesTheWindowAndMayBeCalledAgain) {
