@@ -7,6 +7,7 @@
 #include "app/EngineText.h"
 #include "app/Help.h"
 #include "app/Hints.h"
+#include "app/KeypadDecimal.h"
 #include "engine/Convert.h"
 #include "engine/Errors.h"
 #include "engine/Evaluator.h"
@@ -402,13 +403,8 @@ bool TCalc::eventFilter(QObject* watched, QEvent* event) {
 // unless it continues the result, and the numeric keypad's decimal key always types ".".
 bool TCalc::FilterLineKey(QEvent* event) {
     auto* key = static_cast<QKeyEvent*>(event);
-    if (event->type() == QEvent::KeyRelease) {
-        if (!key->isAutoRepeat()) KeypadDecimal = false;
-        return false;
-    }
-    if (key->modifiers().testFlag(Qt::KeypadModifier) &&
-        (key->key() == Qt::Key_Period || key->key() == Qt::Key_Comma))
-        KeypadDecimal = true;
+    TrackKeypadDecimal(*key, KeypadDecimal);
+    if (event->type() == QEvent::KeyRelease) return false;
 
     QChar ch;
     const bool commandKey =

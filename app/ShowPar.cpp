@@ -6,6 +6,7 @@
 #include "app/Calc.h"
 #include "app/EngineText.h"
 #include "app/Help.h"
+#include "app/KeypadDecimal.h"
 #include "app/SettingsStore.h"
 #include "app/SpinButton.h"
 #include "display/Drawwin.h"
@@ -629,13 +630,8 @@ bool TDrawParDialog::eventFilter(QObject* watched, QEvent* event) {
     if (!edit || (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease))
         return QDialog::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
-    if (event->type() == QEvent::KeyRelease) {
-        if (!key->isAutoRepeat()) KeypadDecimal = false;
-        return false;
-    }
-    if (key->modifiers().testFlag(Qt::KeypadModifier) &&
-        (key->key() == Qt::Key_Period || key->key() == Qt::Key_Comma))
-        KeypadDecimal = true;
+    TrackKeypadDecimal(*key, KeypadDecimal);
+    if (event->type() == QEvent::KeyRelease) return false;
     if (KeypadDecimal && !key->text().isEmpty() && key->text().front().isPrint()) {
         edit->insert(QStringLiteral("."));
         return true;
