@@ -66,6 +66,33 @@ struct TRedrawCounter : QObject {
     int Count = 0;
 };
 
+// Steps of a gesture, for the rows below.
+using TStep = std::function<void(TDrawWindow&)>;
+
+// `count` wheel events `every` milliseconds apart, the first stamped `time`.
+TStep Notches(QPoint at, int delta, quint64 time, int count = 1, quint64 every = 0) {
+    return [=](TDrawWindow& w) {
+        for (int i = 0; i < count; ++i)
+            Wheel(w, at, delta, time + every * i);
+    };
+}
+
+// A middle drag in `moves` moves, drawn move by move or all in one turn of the event loop.
+TStep Drag(QPoint from, QPoint to, int moves = 3, bool inOneTurn = false) {
+    return [=](TDrawWindow& w) {
+        if (!inOneTurn) return MiddleDrag(w, from, to, moves);
+        QTest::mousePress(w.PaintBox, Qt::MiddleButton, Qt::NoModifier, from);
+        for (int i = 1; i <= moves; ++i)
+            MoveTo(w, from + (to - from) * i / moves, Qt::MiddleButton);
+        QApplication::processEvents();
+        QTest::mouseRelease(w.PaintBox, Qt::MiddleButton, Qt::NoModifier, to);
+    };
+}
+
+TStep Key(Qt::Key key, quint64 time) {
+    return [=](TDrawWindow&) { Press(key, time); };
+}
+
 struct TNotchRow {
     const char* Name;
     double Sx, Sy; // the mouse, as a share of the plot area
@@ -147,44 +174,17 @@ TEST(DrawNavigate, LogarithmicAxesZoomByWholeDecades) {
 struct TGestureRow {
     const char* Name;
     bool Log;
-    std::function<void(TDrawWindow&)> Gesture;
+    std::vector<TStep> Steps;
 };
 
 const TGestureRow GestureRows[] = {
-    {"WheelNotchesInARow", false,
-     [](TDrawWindow& w) {
-         for (int i = 0; i < 4; ++i)
-             Wheel(w, {170, 140}, 120, 2000 + 400 * i);
-     }},
-    {"WheelInAndOut", false,
-     [](TDrawWindow& w) {
-         Wheel(w, {170, 140}, 120, 2000);
-         Wheel(w, {300, 80}, -240, 2300);
-     }},
-    {"SmoothWheel", false,
-     [](TDrawWindow& w) {
-         for (int i = 0; i < 12; ++i)
-             Wheel(w, {200, 100}, 40, 2000 + 30 * i);
-     }},
-    {"MiddleDrag", false,
-     [](TDrawWindow& w) {
-         MiddleDrag(w, {100, 100}, {260, 190}, 5);
-     }},
-    {"ArrowKeysInARow", false,
-     [](TDrawWindow&) {
-         Press(Qt::Key_Left, 2000);
-         Press(Qt::Key_Left, 2200);
-         Press(Qt::Key_Up, 2600);
-     }},
-    {"WheelOnLogarithmicAxes", true,
-     [](TDrawWindow& w) {
-         Wheel(w, {200, 150}, 120, 2000);
-         Wheel(w, {200, 150}, 120, 2100);
-     }},
-    {"MiddleDragOnLogarithmicAxes", true,
-     [](TDrawWindow& w) {
-         MiddleDrag(w, {100, 100}, {300, 250});
-     }},
+    {"WheelNotchesInARow", false, {Notches({170, 140}, 120, 2000, 4, 400)}},
+    {"WheelInAndOut", false, {Notches({170, 140}, 120, 2000), Notches({300, 80}, -240, 2300)}},
+    {"SmoothWheel", false, {Notches({200, 100}, 40, 2000, 12, 30)}},
+    {"MiddleDrag", false, {Drag({100, 100}, {260, 190}, 5)}},
+    {"ArrowKeys", false, {Key(Qt::Key_Left, 2000), Key(Qt::Key_Left, 2200), Key(Qt::Key_Up, 2600)}},
+    {"WheelOnLogarithmicAxes", true, {Notches({200, 150}, 120, 2000, 2, 100)}},
+    {"MiddleDragOnLogarithmicAxes", true, {Drag({100, 100}, {300, 250})}},
 };
 
 TEST(DrawNavigate, OneRightClickUndoesAGesture) {
@@ -198,7 +198,8 @@ TEST(DrawNavigate, OneRightClickUndoesAGesture) {
         // Factors chosen by hand give way to automatic ones after the change.
         w.NextXTickFactor();
         w.PrevYTickFactor();
-        row.Gesture(w);
+        for (const TStep& step : row.Steps)
+            step(w);
         const TKooSystem& koo = w.Plot().KooSystem;
         const int32_t factors[] = {koo.XAxis.FactorMan->Index, koo.YAxis.FactorMan->Index};
         w.ResetTickFactors();
@@ -401,37 +402,17 @@ TEST(DrawNavigate, NothingWhileAFrameIsDraggedOrBeforeTheFirstDrawing) {
 
 struct TRedrawRow {
     const char* Name;
-    std::function<void(TDrawWindow&)> Step;
+    TStep Step;
     int Redraws;
 };
 
 const TRedrawRow RedrawRows[] = {
     {"RedrawItself", [](TDrawWindow& w) { w.Redraw(); }, 1},
-    {"ThreeNotchesInOneEvent",
-     [](TDrawWindow& w) {
-         Wheel(w, {150, 150}, -360, 1000);
-     },
-     1},
-    {"PartOfANotch",
-     [](TDrawWindow& w) {
-         Wheel(w, {150, 150}, 60, 1000);
-     },
-     0},
-    {"PanMovesOfOneTurnDrawnOnce",
-     [](TDrawWindow& w) {
-         QTest::mousePress(w.PaintBox, Qt::MiddleButton, Qt::NoModifier, {100, 100});
-         for (int i = 1; i <= 5; ++i)
-             MoveTo(w, {100 + 10 * i, 100 + 5 * i}, Qt::MiddleButton);
-         QApplication::processEvents();
-         QTest::mouseRelease(w.PaintBox, Qt::MiddleButton, Qt::NoModifier, {150, 125});
-     },
-     1},
-    {"MiddleClickWithoutMoving",
-     [](TDrawWindow& w) {
-         QTest::mouseClick(w.PaintBox, Qt::MiddleButton, Qt::NoModifier, {100, 100});
-     },
-     0},
-    {"ArrowKey", [](TDrawWindow&) { Press(Qt::Key_Down, 1000); }, 1},
+    {"ThreeNotchesInOneEvent", Notches({150, 150}, -360, 1000), 1},
+    {"PartOfANotch", Notches({150, 150}, 60, 1000), 0},
+    {"PanMovesOfOneTurnDrawnOnce", Drag({100, 100}, {150, 125}, 5, true), 1},
+    {"MiddleClickWithoutMoving", Drag({100, 100}, {100, 100}, 0, true), 0},
+    {"ArrowKey", Key(Qt::Key_Down, 1000), 1},
 };
 
 TEST(DrawNavigate, EachStepRedrawsOnce) {

@@ -47,69 +47,56 @@ TRunResult RunTool(const QStringList& args) {
             QString::fromUtf8(process.readAllStandardError())};
 }
 
-const QString Service = QStringLiteral("dde-tool-test");
+// The tool's arguments, written as one command line split at the blanks.
+TRunResult RunTool(const QString& commandLine) {
+    return RunTool(commandLine.split(u' ', Qt::SkipEmptyParts));
+}
 
 struct TToolRow {
     const char* Name;
-    QStringList Args;
+    QString CommandLine;
     int ExitCode;
     QString Message;                // expected in the output (code 0) or the errors
     std::vector<QStringList> Lines; // what the handler received
 };
 
+const QString Ours = QStringLiteral("--service dde-tool-test ");
+const QString Nobody = QStringLiteral("no program answers under the service name ");
+
 const TToolRow ToolRows[] = {
-    {"the macro", {"--service", Service, "QuorilDDE", "Grid"}, 0, "", {{"Grid"}}},
-    {"lower case is acknowledged too",
-     {"--service", Service, "QuorilDDE", "grid"},
-     0,
-     "",
-     {{"grid"}}},
-    {"two lines", {"--service", Service, "QuorilDDE", "Grid\nAxes"}, 0, "", {{"Grid", "Axes"}}},
-    {"command that looks like an option",
-     {"--service", Service, "--", "QuorilDDE", "-x"},
-     0,
-     "",
-     {{"-x"}}},
-    {"unknown topic", {"--service", Service, "System", "Grid"}, 1, "has no topic \"System\"", {}},
+    {"the macro", Ours + "QuorilDDE Grid", 0, "", {{"Grid"}}},
+    {"lower case is acknowledged too", Ours + "QuorilDDE grid", 0, "", {{"grid"}}},
+    {"two lines", Ours + "QuorilDDE Grid\nAxes", 0, "", {{"Grid", "Axes"}}},
+    {"command that looks like an option", Ours + "-- QuorilDDE -x", 0, "", {{"-x"}}},
+    {"unknown topic", Ours + "System Grid", 1, "has no topic \"System\"", {}},
     {"nobody serves the name",
-     {"--service", "nobody-here", "QuorilDDE", "Grid"},
+     "--service nobody-here QuorilDDE Grid",
      1,
-     "no program answers under the service name \"nobody-here\"",
+     Nobody + "\"nobody-here\"",
      {}},
-    {"service defaults to quoril",
-     {"QuorilDDE", "Grid"},
-     1,
-     "no program answers under the service name \"quoril\"",
-     {}},
-    {"help", {"--help"}, 0, "--service", {}},
-    {"no arguments", {}, 2, "expected TOPIC and COMMAND", {}},
-    {"topic without command", {"QuorilDDE"}, 2, "expected TOPIC and COMMAND", {}},
-    {"three arguments", {"QuorilDDE", "Grid", "more"}, 2, "expected TOPIC and COMMAND", {}},
-    {"unknown option", {"--bogus", "QuorilDDE", "Grid"}, 2, "bogus", {}},
-    {"service without a name", {"QuorilDDE", "Grid", "--service"}, 2, "service", {}},
-    {"service name with a slash",
-     {"--service", "../x", "QuorilDDE", "Grid"},
-     2,
-     "is not a service name",
-     {}},
-    {"topic too long", {"--service", Service, QString(256, 'T'), "Grid"}, 2, "topic", {}},
-    {"command too long",
-     {"--service", Service, "QuorilDDE", QString(MacroMaxRequest, 'x')},
-     2,
-     "too long",
-     {}},
+    {"service defaults to quoril", "QuorilDDE Grid", 1, Nobody + "\"quoril\"", {}},
+    {"help", "--help", 0, "--service", {}},
+    {"no arguments", "", 2, "expected TOPIC and COMMAND", {}},
+    {"topic without command", "QuorilDDE", 2, "expected TOPIC and COMMAND", {}},
+    {"three arguments", "QuorilDDE Grid more", 2, "expected TOPIC and COMMAND", {}},
+    {"unknown option", "--bogus QuorilDDE Grid", 2, "bogus", {}},
+    {"service without a name", "QuorilDDE Grid --service", 2, "service", {}},
+    {"service name with a slash", "--service ../x QuorilDDE Grid", 2, "is not a service name", {}},
+    {"topic too long", Ours + QString(256, u'T') + " Grid", 2, "topic", {}},
+    {"command too long", Ours + "QuorilDDE " + QString(MacroMaxRequest, u'x'), 2, "too long", {}},
 };
 
 TEST(QuorilDdeTool, ExitStatusAndMessages) {
     TMacroServer server;
-    ASSERT_EQ(server.Register(Service), TMacroServer::TRegistration::Registered)
+    ASSERT_EQ(server.Register(QStringLiteral("dde-tool-test")),
+              TMacroServer::TRegistration::Registered)
         << qPrintable(server.ErrorText());
     std::vector<QStringList> received;
     server.AddTopic(MacroTopic, [&](const QStringList& lines) { received.push_back(lines); });
     for (const TToolRow& row : ToolRows) {
         SCOPED_TRACE(row.Name);
         received.clear();
-        const TRunResult run = RunTool(row.Args);
+        const TRunResult run = RunTool(row.CommandLine);
         EXPECT_EQ(run.ExitCode, row.ExitCode) << qPrintable(run.Errors);
         const QString& text = row.ExitCode == 0 ? run.Output : run.Errors;
         EXPECT_TRUE(text.contains(row.Message)) << qPrintable(text);
@@ -120,33 +107,33 @@ TEST(QuorilDdeTool, ExitStatusAndMessages) {
     }
 }
 
-TEST(QuorilDdeTool, ProgramThatNeverAnswersEndsTheWaitInAFewSeconds) {
-    // A server that accepts the connection and reads, but never answers.
-    QLocalServer mute;
-    ASSERT_TRUE(mute.listen(MacroSocketPath(QStringLiteral("mute"))));
-    std::vector<QLocalSocket*> held;
-    QObject::connect(&mute, &QLocalServer::newConnection, [&] {
-        while (QLocalSocket* socket = mute.nextPendingConnection())
-            held.push_back(socket);
-    });
-    const TRunResult run = RunTool({"--service", "mute", "QuorilDDE", "Grid"});
-    EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_TRUE(run.Errors.contains("no answer from \"mute\" within 3 seconds"))
-        << qPrintable(run.Errors);
-    EXPECT_EQ(held.size(), 1u);
-}
-
-TEST(QuorilDdeTool, ProgramThatClosesWithoutAnAnswerIsNotAcknowledged) {
-    QLocalServer closing;
-    ASSERT_TRUE(closing.listen(MacroSocketPath(QStringLiteral("closing"))));
-    QObject::connect(&closing, &QLocalServer::newConnection, [&] {
-        while (QLocalSocket* socket = closing.nextPendingConnection())
-            socket->abort();
-    });
-    const TRunResult run = RunTool({"--service", "closing", "QuorilDDE", "Grid"});
-    EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_TRUE(run.Errors.contains("closed the connection without an answer"))
-        << qPrintable(run.Errors);
+// Servers that accept the connection and read, but never answer, or close without an answer.
+TEST(QuorilDdeTool, NoAnswerIsNotAnAcknowledgement) {
+    const struct {
+        const char* Service;
+        bool Closes;
+        const char* Message;
+    } rows[] = {
+        {"mute", false, "no answer from \"mute\" within 3 seconds"},
+        {"closing", true, "closed the connection without an answer"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Service);
+        QLocalServer server;
+        ASSERT_TRUE(server.listen(MacroSocketPath(QString::fromLatin1(row.Service))));
+        int connections = 0;
+        QObject::connect(&server, &QLocalServer::newConnection, [&] {
+            while (QLocalSocket* socket = server.nextPendingConnection()) {
+                ++connections;
+                if (row.Closes) socket->abort();
+            }
+        });
+        const TRunResult run =
+            RunTool(QStringLiteral("--service %1 QuorilDDE Grid").arg(row.Service));
+        EXPECT_EQ(run.ExitCode, 1);
+        EXPECT_TRUE(run.Errors.contains(row.Message)) << qPrintable(run.Errors);
+        EXPECT_EQ(connections, 1);
+    }
 }
 
 TEST(QuorilDdeTool, SocketOfAnotherUserIsNotSpokenTo) {
@@ -156,7 +143,7 @@ TEST(QuorilDdeTool, SocketOfAnotherUserIsNotSpokenTo) {
     ASSERT_EQ(::chown(QFile::encodeName(foreign.fullServerName()).constData(), 65534, 65534), 0);
     int connections = 0;
     QObject::connect(&foreign, &QLocalServer::newConnection, [&] { ++connections; });
-    const TRunResult run = RunTool({"--service", "foreign", "QuorilDDE", "Grid"});
+    const TRunResult run = RunTool(QStringLiteral("--service foreign QuorilDDE Grid"));
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_TRUE(run.Errors.contains("belongs to another user")) << qPrintable(run.Errors);
     EXPECT_EQ(connections, 0);
