@@ -433,7 +433,7 @@ void TDrawParDialog::BtnNewClick() {
     DrawWindow->ResetTickFactors();
     NewPlotFromPage();
     ApplyRanges();
-    DrawWindow->Redraw();
+    RedrawShown();
 }
 
 void TDrawParDialog::BtnAddClick() {
@@ -441,13 +441,24 @@ void TDrawParDialog::BtnAddClick() {
     DrawWindow->ResetTickFactors();
     AddPlotFromPage();
     ApplyRanges();
-    DrawWindow->Redraw();
+    RedrawShown();
 }
 
 void TDrawParDialog::BtnResetClick() {
     if (!DrawWindow) return;
     DrawWindow->ResetTickFactors();
     ApplyRanges();
+    RedrawShown();
+}
+
+// The user who closed the plot window and then asks the dialog for a plot wants to see it:
+// the window comes back behind the dialog, which keeps the keyboard.
+void TDrawParDialog::RedrawShown() {
+    if (!DrawWindow->isVisible() && isVisible()) {
+        DrawWindow->show();
+        raise();
+        activateWindow();
+    }
     DrawWindow->Redraw();
 }
 

@@ -117,6 +117,8 @@ private:
     void CreatePanel();
     QLineEdit* MakeEdit(const char* name, const QString& hint);
     bool PlotFromPage(bool add);
+    // Redraws the plot window, showing it first when the user closed it.
+    void RedrawShown();
     void ShowFieldError(QLineEdit* edit, const QString& message, int position);
     void ShowScaleKind(bool logarithmic, TSpinButton* spin, QLabel* label, QLineEdit* from,
                        QLineEdit* to);

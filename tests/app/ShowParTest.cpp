@@ -524,6 +524,29 @@ TEST_F(ShowParTest, GridMacroThroughTheChannel) {
     }
 }
 
+// New function, Add and Reset bring back a plot window the user closed, with the plot drawn,
+// and leave the keyboard in the dialog.
+TEST_F(ShowParTest, PlotActionsShowAClosedPlotWindow) {
+    const struct {
+        const char* Name;
+        QPushButton* TDrawParDialog::*Button;
+    } rows[] = {
+        {"New function", &TDrawParDialog::BtnNew},
+        {"Add", &TDrawParDialog::BtnAdd},
+        {"Reset", &TDrawParDialog::BtnReset},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        Start({{"Fn", "SIN(X)"}});
+        DrawWindow->close();
+        ASSERT_FALSE(DrawWindow->isVisible());
+        Click(Dialog().*row.Button);
+        EXPECT_TRUE(DrawWindow->isVisible());
+        EXPECT_TRUE(Plot().AxesPrepared()); // drawn, not only shown
+        EXPECT_TRUE(QTest::qWaitForWindowActive(DrawParDialog));
+    }
+}
+
 TEST_F(ShowParTest, ClosingTheDialogHidesTheDisplayWindow) {
     enum TWay { CloseButton, CloseButtonByKeyboard, WindowClosed, Escape };
     const struct {
