@@ -5,7 +5,9 @@
 #include "display/Drawwin.h"
 #include "display/Koowin.h"
 #include "engine/Real.h"
+#include "plot/Canvas.h"
 #include "plot/Plot.h"
+#include "plot/PlotLayout.h"
 
 #include <QApplication>
 #include <QImage>
@@ -114,4 +116,20 @@ inline QPoint AreaPoint(const TPlot& plot, double sx, double sy) {
     const TKooAxis& y = plot.KooSystem.YAxis;
     return {x.DevStart + static_cast<int>(std::lround((x.DevEnd - x.DevStart) * sx)),
             y.DevStart + static_cast<int>(std::lround((y.DevEnd - y.DevStart) * sy))};
+}
+
+// The window's plot drawn through the one layout on a fresh image of the surface's size, as
+// the clipboard copy and the exporter draw it; measured on the screen's canvas or on its own.
+inline QImage DrawnThroughLayout(TDrawWindow& w, TLayoutKind kind, const QColor& background,
+                                 bool measuredOnScreen) {
+    const QImage& buffer = w.BackBuffer();
+    QImage image(buffer.size(), QImage::Format_RGB32);
+    image.setDotsPerMeterX(buffer.dotsPerMeterX());
+    image.setDotsPerMeterY(buffer.dotsPerMeterY());
+    image.fill(background);
+    TCanvas canvas(&image);
+    LayOutAndDrawPlot(w.Plot(), canvas, measuredOnScreen ? w.ScreenCanvas() : canvas,
+                      w.SurfaceWidth(), w.SurfaceHeight(), kind, background);
+    canvas.FreeHandle();
+    return image;
 }
