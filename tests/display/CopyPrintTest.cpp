@@ -423,16 +423,7 @@ TEST_F(CopyAndPrint, NoFrameOrMarkInTheOutputOrLeftOnTheScreen) {
         ASSERT_FALSE(withoutMarks.isEmpty());
         EXPECT_EQ(window.BackBuffer(), before);
 
-        window.FrameX1 = 100;
-        window.FrameY1 = 80;
-        window.FrameX2 = 220;
-        window.FrameY2 = 160;
-        window.ToggleZoomFrame(window.FrameX1, window.FrameY1, window.FrameX2, window.FrameY2);
-        window.FrameVisible = true;
-        window.MarkX = 150;
-        window.MarkY = 120;
-        window.ToggleCursorMark(window.MarkX, window.MarkY);
-        window.MarkVisible = true;
+        PutFrameAndMark(window, {100, 80}, {220, 160}, {150, 120});
         ASSERT_NE(window.BackBuffer(), before);
 
         TPdfPrinter marked;

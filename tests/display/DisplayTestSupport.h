@@ -19,6 +19,7 @@
 #include <cmath>
 #include <memory>
 #include <ostream>
+#include <tuple>
 
 struct TWindows {
     TWindows() {
@@ -76,6 +77,17 @@ inline void MoveTo(TDrawWindow& w, QPoint pos, Qt::MouseButtons held = Qt::NoBut
 inline void RightClick(TDrawWindow& w, QPoint pos = {60, 60}) {
     QTest::mousePress(w.PaintBox, Qt::RightButton, Qt::NoModifier, pos);
     QTest::mouseRelease(w.PaintBox, Qt::RightButton, Qt::NoModifier, pos);
+}
+
+// Leaves a zoom frame from `a` to `b` and a cursor mark at `mark` on the surface, as the mouse
+// would.
+inline void PutFrameAndMark(TDrawWindow& w, QPoint a, QPoint b, QPoint mark) {
+    std::tie(w.FrameX1, w.FrameY1, w.FrameX2, w.FrameY2) = std::tuple(a.x(), a.y(), b.x(), b.y());
+    w.ToggleZoomFrame(w.FrameX1, w.FrameY1, w.FrameX2, w.FrameY2);
+    w.FrameVisible = true;
+    std::tie(w.MarkX, w.MarkY) = std::tuple(mark.x(), mark.y());
+    w.ToggleCursorMark(w.MarkX, w.MarkY);
+    w.MarkVisible = true;
 }
 
 // The plot's four range ends.

@@ -529,11 +529,7 @@ TEST(DrawWindow, MarksComeAndGoWithoutTrace) {
         mark();
         EXPECT_EQ(CountDifferentPixels(w.BackBuffer(), clean), 0);
     }
-    w.ToggleCursorMark(150, 100);
-    w.MarkVisible = true;
-    std::tie(w.FrameX1, w.FrameY1, w.FrameX2, w.FrameY2) = std::tuple(40, 30, 200, 150);
-    w.ToggleZoomFrame(w.FrameX1, w.FrameY1, w.FrameX2, w.FrameY2);
-    w.FrameVisible = true;
+    PutFrameAndMark(w, {40, 30}, {200, 150}, {150, 100});
     w.Redraw();
     EXPECT_FALSE(w.MarkVisible);
     EXPECT_FALSE(w.FrameVisible);
