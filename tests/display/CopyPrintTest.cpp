@@ -453,7 +453,7 @@ struct TFailureRow {
     const char* Name;
     const TOutput& Output;
     void (*Break)(TDrawWindow&, TPdfPrinter&);
-    bool AxesBroken;
+    bool AxesBroken; // the drawing raises a math error, and the axes are mended afterwards
 };
 
 const TFailureRow FailureRows[] = {
@@ -474,7 +474,10 @@ TEST(CopyAndPrintFailure, LeavesNothingBehindAndTheWindowWorking) {
         {
             TPdfPrinter pdf;
             row.Break(window, pdf);
-            EXPECT_THROW(row.Output.Run(window, pdf), Exception);
+            if (row.AxesBroken)
+                EXPECT_THROW(row.Output.Run(window, pdf), EMathError);
+            else
+                EXPECT_THROW(row.Output.Run(window, pdf), Exception);
             EXPECT_FALSE(window.Printing);
             EXPECT_EQ(window.CopyMetaFile, nullptr);
             // The document was ended, not left open: the printer takes the next one.

@@ -428,6 +428,7 @@ TEST(DrawWindow, SwitchesStayInStepWithTheirHints) {
         EXPECT_EQ(windows.Draw->SBZoom->isChecked(), row.ZoomButton);
         EXPECT_EQ(windows.Draw->Zoom1->isChecked(), row.ZoomItem);
         EXPECT_EQ(windows.Draw->SBZoom->toolTip().toStdString(), row.ZoomHint);
+        EXPECT_EQ(windows.Plot().Functions.size(), 1u);
         windows.Show(300, 200);
         EXPECT_GT(CountBlackPixels(windows.Draw->BackBuffer()), 0);
     }
