@@ -5,7 +5,9 @@
 #include "display/Drawwin.h"
 #include "display/Koowin.h"
 #include "engine/Real.h"
+#include "plot/Canvas.h"
 #include "plot/Plot.h"
+#include "plot/PlotLayout.h"
 
 #include <QApplication>
 #include <QImage>
@@ -17,6 +19,7 @@
 #include <cmath>
 #include <memory>
 #include <ostream>
+#include <tuple>
 
 struct TWindows {
     TWindows() {
@@ -76,6 +79,17 @@ inline void RightClick(TDrawWindow& w, QPoint pos = {60, 60}) {
     QTest::mouseRelease(w.PaintBox, Qt::RightButton, Qt::NoModifier, pos);
 }
 
+// Leaves a zoom frame from `a` to `b` and a cursor mark at `mark` on the surface, as the mouse
+// would.
+inline void PutFrameAndMark(TDrawWindow& w, QPoint a, QPoint b, QPoint mark) {
+    std::tie(w.FrameX1, w.FrameY1, w.FrameX2, w.FrameY2) = std::tuple(a.x(), a.y(), b.x(), b.y());
+    w.ToggleZoomFrame(w.FrameX1, w.FrameY1, w.FrameX2, w.FrameY2);
+    w.FrameVisible = true;
+    std::tie(w.MarkX, w.MarkY) = std::tuple(mark.x(), mark.y());
+    w.ToggleCursorMark(w.MarkX, w.MarkY);
+    w.MarkVisible = true;
+}
+
 // The plot's four range ends.
 struct TView {
     Real XFrom, XTo, YFrom, YTo;
@@ -114,4 +128,20 @@ inline QPoint AreaPoint(const TPlot& plot, double sx, double sy) {
     const TKooAxis& y = plot.KooSystem.YAxis;
     return {x.DevStart + static_cast<int>(std::lround((x.DevEnd - x.DevStart) * sx)),
             y.DevStart + static_cast<int>(std::lround((y.DevEnd - y.DevStart) * sy))};
+}
+
+// The window's plot drawn through the one layout on a fresh image of the surface's size, as
+// the clipboard copy and the exporter draw it; measured on the screen's canvas or on its own.
+inline QImage DrawnThroughLayout(TDrawWindow& w, TLayoutKind kind, const QColor& background,
+                                 bool measuredOnScreen) {
+    const QImage& buffer = w.BackBuffer();
+    QImage image(buffer.size(), QImage::Format_RGB32);
+    image.setDotsPerMeterX(buffer.dotsPerMeterX());
+    image.setDotsPerMeterY(buffer.dotsPerMeterY());
+    image.fill(background);
+    TCanvas canvas(&image);
+    LayOutAndDrawPlot(w.Plot(), canvas, measuredOnScreen ? w.ScreenCanvas() : canvas,
+                      w.SurfaceWidth(), w.SurfaceHeight(), kind, background);
+    canvas.FreeHandle();
+    return image;
 }

@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 #include <vector>
 
 namespace {
@@ -133,10 +132,8 @@ TEST(DrawMouse, LogarithmicAxesWidenToWholeDecades) {
     const TView r = ViewOf(w.Plot());
     for (Real end : {r.XFrom, r.XTo, r.YFrom, r.YTo})
         EXPECT_EQ(end, std::trunc(end));
-    EXPECT_LE(r.XFrom, frame.XFrom);
-    EXPECT_GE(r.XTo, frame.XTo);
-    EXPECT_LE(r.YFrom, frame.YFrom);
-    EXPECT_GE(r.YTo, frame.YTo);
+    EXPECT_TRUE(r.XFrom <= frame.XFrom && r.XTo >= frame.XTo) << r << " holds " << frame;
+    EXPECT_TRUE(r.YFrom <= frame.YFrom && r.YTo >= frame.YTo) << r << " holds " << frame;
     EXPECT_LT(r.XTo - r.XFrom, 8);
     EXPECT_TRUE(w.Plot().AxesPrepared());
 }
@@ -206,26 +203,16 @@ struct TTrackRow {
     const char* Texts; // the read-out's five rows, joined by |
 };
 
+// clang-format off
 const TTrackRow TrackRows[] = {
-    {"FunctionValue", "X/2", {100, 56}, {100, 206}, "x    = 100|y    = 200|f(x) = 50||t"},
-    {"FifteenDigits",
-     "X/3",
-     {100, 56},
-     {100, 223},
-     "x    = 100|y    = 200|f(x) = 33.3333333333333||t"},
-    {"UndefinedShowsZero", "LN(X-150)", {100, 56}, {100, 256}, "x    = 100|y    = 200|f(x) = 0||t"},
-    {"CurveAboveTheAreaPinsTheMark",
-     "X*10",
-     {100, 56},
-     {100, 0},
-     "x    = 100|y    = 200|f(x) = 1000||t"},
-    {"OutsideTheAreaIsClamped", "X/2", {-40, 400}, {0, 256}, "x    = 0|y    = 0|f(x) = 0||t"},
-    {"Parametric",
-     "",
-     {60, 56},
-     {92, 72},
-     "x     = 60|y     = 200|fx(t) = 92|fy(t) = 184|t       = 92"},
+    {"Value", "X/2", {100, 56}, {100, 206}, "x    = 100|y    = 200|f(x) = 50||t"},
+    {"15Digits", "X/3", {100, 56}, {100, 223}, "x    = 100|y    = 200|f(x) = 33.3333333333333||t"},
+    {"UndefinedIs0", "LN(X-150)", {100, 56}, {100, 256}, "x    = 100|y    = 200|f(x) = 0||t"},
+    {"MarkPinnedAtTop", "X*10", {100, 56}, {100, 0}, "x    = 100|y    = 200|f(x) = 1000||t"},
+    {"OutsideIsClamped", "X/2", {-40, 400}, {0, 256}, "x    = 0|y    = 0|f(x) = 0||t"},
+    {"Parametric", "", {60, 56}, {92, 72}, "x     = 60|y     = 200|fx(t) = 92|fy(t) = 184|t       = 92"},
 };
+// clang-format on
 
 TEST(DrawMouse, TrackingWritesTheReadOutAndMovesTheMark) {
     TWindows windows;
@@ -271,19 +258,19 @@ TEST(DrawMouse, MarkLeavesNoTrace) {
     EXPECT_EQ(w.BackBuffer(), clean);
 }
 
+void Deactivate(TDrawWindow& w) {
+    QEvent change(QEvent::ActivationChange);
+    QCoreApplication::sendEvent(&w, &change);
+}
+
 struct TBookkeepingRow {
     const char* Name;
-    std::function<void(TDrawWindow&)> Event;
+    void (*Event)(TDrawWindow&);
     bool MarkStays;
 };
 
 const TBookkeepingRow BookkeepingRows[] = {
-    {"Deactivated",
-     [](TDrawWindow& w) {
-         QEvent change(QEvent::ActivationChange);
-         QCoreApplication::sendEvent(&w, &change);
-     },
-     false},
+    {"Deactivated", Deactivate, false},
     {"WindowRepaint", [](TDrawWindow& w) { w.repaint(); }, false},
     {"Moved", [](TDrawWindow& w) { w.move(w.pos() + QPoint(7, 5)); }, true},
     {"Resized", [](TDrawWindow& w) { w.resize(w.size() + QSize(20, 10)); }, false},

@@ -4,17 +4,13 @@
 #include "display/Drawwin.h"
 #include "display/Koowin.h"
 #include "engine/Real.h"
-#include "plot/Canvas.h"
 #include "plot/Plot.h"
-#include "plot/PlotLayout.h"
 #include "tests/display/DisplayTestSupport.h"
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
@@ -25,48 +21,26 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <tuple>
 
 namespace {
 
 constexpr Real Pi = 3.14159265358979323846264338327950288L;
 
-void SendMouse(QWidget* target, QEvent::Type type, QPoint pos) {
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease || type == QEvent::MouseMove
-                                      ? Qt::NoButton
-                                      : Qt::LeftButton;
-    QMouseEvent event(type, QPointF(pos), target->mapToGlobal(QPointF(pos)), button, held,
-                      Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &event);
-}
-
 // The mouse comes to `pos` on the drawing surface and double-clicks there.
 void DoubleClickAt(TDrawWindow& window, QPoint pos) {
-    SendMouse(window.PaintBox, QEvent::MouseMove, pos);
-    SendMouse(window.PaintBox, QEvent::MouseButtonPress, pos);
-    SendMouse(window.PaintBox, QEvent::MouseButtonRelease, pos);
-    SendMouse(window.PaintBox, QEvent::MouseButtonDblClick, pos);
-    SendMouse(window.PaintBox, QEvent::MouseButtonRelease, pos);
+    MoveTo(window, pos);
+    QTest::mouseDClick(window.PaintBox, Qt::LeftButton, Qt::NoModifier, pos);
 }
 
 QPoint WorldToSurface(const TPlot& plot, Real x, Real y) {
     return {plot.WorldToDevX(x), plot.WorldToDevY(y)};
 }
 
-// The same plot drawn through the one layout on a fresh image of the surface's size and
-// background, as the clipboard copy and the exporter draw it.
+// The same plot drawn through the one layout on its own, on the window's background.
 QImage DrawnDirectly(TDrawWindow& window) {
-    const QImage& buffer = window.BackBuffer();
-    QImage image(buffer.size(), QImage::Format_RGB32);
-    image.setDotsPerMeterX(buffer.dotsPerMeterX());
-    image.setDotsPerMeterY(buffer.dotsPerMeterY());
-    const QColor background = window.Panel1->palette().color(QPalette::Window);
-    image.fill(background);
-    TCanvas canvas(&image);
-    LayOutAndDrawPlot(window.Plot(), canvas, canvas, window.SurfaceWidth(), window.SurfaceHeight(),
-                      TLayoutKind::Screen, background);
-    canvas.FreeHandle();
-    return image;
+    return DrawnThroughLayout(window, TLayoutKind::Screen,
+                              window.Panel1->palette().color(QPalette::Window), false);
 }
 
 int CountDifferentPixels(const QImage& a, const QImage& b) {
@@ -89,10 +63,7 @@ int CountBlackPixels(const QImage& image) {
 TEST(DrawWindow, NewPlotRangesAndNoWorkWhileHidden) {
     TWindows windows;
     TPlot& plot = windows.Plot();
-    EXPECT_EQ(plot.GetXFrom(), -10);
-    EXPECT_EQ(plot.GetXTo(), 10);
-    EXPECT_EQ(plot.GetYFrom(), -10);
-    EXPECT_EQ(plot.GetYTo(), 10);
+    EXPECT_EQ(ViewOf(plot), (TView{-10, 10, -10, 10}));
     EXPECT_FALSE(plot.KooSystem.XAxis.Logarithmic);
     EXPECT_FALSE(plot.KooSystem.YAxis.Logarithmic);
     EXPECT_TRUE(plot.Functions.empty());
@@ -164,51 +135,41 @@ TEST(DrawWindow, CurveLandsWhereTheMappingSays) {
 
 struct TTwoPathRow {
     const char* Name;
-    std::function<void(TDrawWindow&)> Build;
+    const char* Formula; // nullptr: a parametric figure and the line X
+    bool Scale, LogY, DenseTicks;
 };
 
 const TTwoPathRow TwoPathRows[] = {
-    {"SineWithScale", [](TDrawWindow& w) { w.NewFunction("SIN(X)"); }},
-    {"WithoutScale",
-     [](TDrawWindow& w) {
-         w.NewFunction("SIN(X)");
-         w.SetShowScale(false);
-     }},
-    {"LogarithmicY",
-     [](TDrawWindow& w) {
-         w.NewFunction("EXP(X)");
-         w.SetYLogarithmic(true);
-         w.SetYFrom(-3);
-         w.SetYTo(4);
-     }},
-    {"ParametricAndDenseTicks",
-     [](TDrawWindow& w) {
-         w.NewParametric("COS(T)*5", "SIN(3*T)*5", 0, 2 * Pi, 0.01L);
-         w.AddFunction("X");
-         w.NextXTickFactor();
-         w.NextYTickFactor();
-     }},
+    {"SineWithScale", "SIN(X)", true, false, false},
+    {"WithoutScale", "SIN(X)", false, false, false},
+    {"LogarithmicY", "EXP(X)", true, true, false},
+    {"ParametricAndDenseTicks", nullptr, true, false, true},
 };
 
 // The window's back buffer is exactly the plot drawn through the one layout on its own.
 TEST(DrawWindow, BackBufferEqualsThePlotDrawnDirectly) {
     TWindows windows;
     windows.Show(420, 330);
+    TDrawWindow& w = *windows.Draw;
     for (const TTwoPathRow& row : TwoPathRows) {
         SCOPED_TRACE(row.Name);
-        windows.Plot().SetShowScale(true);
-        windows.Draw->SetXFrom(-10);
-        windows.Draw->SetXTo(10);
-        windows.Draw->SetYFrom(-10);
-        windows.Draw->SetYTo(10);
-        windows.Draw->SetXLogarithmic(false);
-        windows.Draw->SetYLogarithmic(false);
-        windows.Draw->ResetTickFactors();
-        row.Build(*windows.Draw);
-        windows.Draw->Redraw();
-        const QImage screen = windows.Draw->BackBuffer().copy();
+        SetView(w, {-10, 10, row.LogY ? -3.0L : -10.0L, row.LogY ? 4.0L : 10.0L}, false, row.LogY);
+        w.ResetTickFactors();
+        w.SetShowScale(row.Scale);
+        if (row.Formula) {
+            w.NewFunction(row.Formula);
+        } else {
+            w.NewParametric("COS(T)*5", "SIN(3*T)*5", 0, 2 * Pi, 0.01L);
+            w.AddFunction("X");
+        }
+        if (row.DenseTicks) {
+            w.NextXTickFactor();
+            w.NextYTickFactor();
+        }
+        w.Redraw();
+        const QImage screen = w.BackBuffer().copy();
         EXPECT_GT(CountBlackPixels(screen), 100);
-        EXPECT_EQ(CountDifferentPixels(screen, DrawnDirectly(*windows.Draw)), 0);
+        EXPECT_EQ(CountDifferentPixels(screen, DrawnDirectly(w)), 0);
     }
 }
 
@@ -292,7 +253,12 @@ TEST(DrawWindow, TitlesAreEditedInPlace) {
         QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(edit, Qt::Key_Delete);
         QTest::keyClicks(edit, QString::fromUtf8(row.Typed));
+        // Escape is an ordinary key in the box: it neither ends the edit nor undoes the typing.
+        QTest::keyClick(edit, Qt::Key_Escape);
+        ASSERT_TRUE(edit->isVisible());
         EXPECT_EQ(TargetOf(plot, row.Band), before); // nothing stored while typing
+        // Enter ends the edit, but the box never sees the carriage return.
+        QSignalSpy returns(edit, &QLineEdit::returnPressed);
 
         switch (row.Ending) {
         case TEnding::Enter:
@@ -310,6 +276,7 @@ TEST(DrawWindow, TitlesAreEditedInPlace) {
         }
         EXPECT_EQ(TargetOf(plot, row.Band), row.Typed);
         EXPECT_EQ(edit->isVisible(), row.Ending == TEnding::FocusMovedAway);
+        EXPECT_EQ(returns.count(), 0);
         // Stored and redrawn: the screen shows the new text.
         EXPECT_EQ(CountDifferentPixels(windows.Draw->BackBuffer(), DrawnDirectly(*windows.Draw)),
                   0);
@@ -342,23 +309,7 @@ TEST(DrawWindow, KeyPreviewSwallowsCarriageReturn) {
         EXPECT_EQ(windows.Draw->FormKeyPress(&event), row.Swallowed);
     }
 
-    // In the edit box Enter still ends the edit, but the box never sees the carriage return;
-    // Escape is an ordinary key there.
     windows.Show(420, 330);
-    windows.Draw->NewFunction("SIN(X)");
-    windows.Draw->Redraw();
-    DoubleClickAt(*windows.Draw, PlaceOf(windows.Plot(), TBand::Headline).Click);
-    QLineEdit* edit = windows.Draw->LabelEdit;
-    ASSERT_TRUE(edit->isVisible());
-    QSignalSpy returns(edit, &QLineEdit::returnPressed);
-    QTest::keyClick(edit, Qt::Key_Escape);
-    EXPECT_TRUE(edit->isVisible());
-    QTest::keyClicks(edit, "!");
-    QTest::keyClick(edit, Qt::Key_Return);
-    EXPECT_FALSE(edit->isVisible());
-    EXPECT_EQ(returns.count(), 0);
-    EXPECT_EQ(windows.Plot().Title, "SIN(X)!");
-
     // An open menu is not the window: Enter there chooses the item.
     QMenu* menu = windows.Draw->Optionen1;
     menu->popup(windows.Draw->mapToGlobal(QPoint(10, 10)));
@@ -410,7 +361,8 @@ TEST(DrawWindow, DoubleClickChoosesTheNearestCurve) {
     }
 }
 
-// Clicks: K the read-out button, k its menu item, Z the zoom button, z its menu item.
+// Clicks: K the read-out button, k its menu item, Z the zoom button, z its menu item, x the
+// window closed.
 struct TSwitchRow {
     const char* Name;
     const char* Clicks;
@@ -432,6 +384,10 @@ const TSwitchRow SwitchRows[] = {
     {"ZoomItemTwiceThenButton", "zzZ", false, "Show coordinate window", true, true, "Zoom off"},
     {"ZoomButtonThenItem", "Zz", false, "Show coordinate window", false, false, "Zoom off"},
     {"ZoomItemOnly", "z", false, "Show coordinate window", true, true, "Zoom on"},
+    {"CloseWithNothingOn", "x", false, "Show coordinate window", false, false, "Zoom on"},
+    {"CloseLeavesZoomAloneOn", "Zx", false, "Show coordinate window", true, true, "Zoom off"},
+    {"CloseSwitchesBothOff", "KZx", false, "Hide coordiante window", false, false, "Zoom off"},
+    {"CloseAfterTheItems", "kzx", false, "Show coordinate window", false, false, "Zoom on"},
 };
 
 void Click(TDrawWindow& window, char what) {
@@ -448,16 +404,23 @@ void Click(TDrawWindow& window, char what) {
     case 'z':
         window.Zoom1->trigger();
         break;
+    case 'x':
+        EXPECT_TRUE(window.close());
+        break;
     }
 }
 
+// Closing only hides: the plot survives and, shown again, draws at once.
 TEST(DrawWindow, SwitchesStayInStepWithTheirHints) {
     for (const TSwitchRow& row : SwitchRows) {
         SCOPED_TRACE(row.Name);
         TWindows windows;
         windows.Show(300, 200);
+        windows.Draw->NewFunction("X");
         for (const char* c = row.Clicks; *c; ++c)
             Click(*windows.Draw, *c);
+        EXPECT_EQ(windows.Draw->isVisible(),
+                  std::string(row.Clicks).find('x') == std::string::npos);
         EXPECT_EQ(windows.Draw->SBKoordWin->isChecked(), row.KooOn);
         EXPECT_EQ(windows.Draw->Koordinatenfenster->isChecked(), row.KooOn);
         EXPECT_EQ(KooWind->isVisible(), row.KooOn);
@@ -465,40 +428,6 @@ TEST(DrawWindow, SwitchesStayInStepWithTheirHints) {
         EXPECT_EQ(windows.Draw->SBZoom->isChecked(), row.ZoomButton);
         EXPECT_EQ(windows.Draw->Zoom1->isChecked(), row.ZoomItem);
         EXPECT_EQ(windows.Draw->SBZoom->toolTip().toStdString(), row.ZoomHint);
-    }
-}
-
-struct TCloseRow {
-    const char* Name;
-    const char* Clicks;
-    bool ZoomAfter;
-    const char* KooHintAfter;
-};
-
-const TCloseRow CloseRows[] = {
-    {"NothingOn", "", false, "Show coordinate window"},
-    {"ZoomAloneStaysOn", "Z", true, "Show coordinate window"},
-    {"ReadOutOnSwitchesBothOff", "KZ", false, "Hide coordiante window"},
-    {"ReadOutByItemSwitchesBothOff", "kz", false, "Show coordinate window"},
-};
-
-TEST(DrawWindow, ClosingOnlyHides) {
-    for (const TCloseRow& row : CloseRows) {
-        SCOPED_TRACE(row.Name);
-        TWindows windows;
-        windows.Show(300, 200);
-        windows.Draw->NewFunction("X");
-        for (const char* c = row.Clicks; *c; ++c)
-            Click(*windows.Draw, *c);
-        EXPECT_TRUE(windows.Draw->close());
-        EXPECT_FALSE(windows.Draw->isVisible());
-        EXPECT_FALSE(KooWind->isVisible());
-        EXPECT_FALSE(windows.Draw->Koordinatenfenster->isChecked());
-        EXPECT_FALSE(windows.Draw->SBKoordWin->isChecked());
-        EXPECT_EQ(windows.Draw->Zoom1->isChecked(), row.ZoomAfter);
-        EXPECT_EQ(windows.Draw->SBZoom->isChecked(), row.ZoomAfter);
-        EXPECT_EQ(windows.Draw->SBKoordWin->toolTip().toStdString(), row.KooHintAfter);
-        // The plot survives: shown again, it draws at once.
         EXPECT_EQ(windows.Plot().Functions.size(), 1u);
         windows.Show(300, 200);
         EXPECT_GT(CountBlackPixels(windows.Draw->BackBuffer()), 0);
@@ -560,26 +489,22 @@ TEST(DrawWindow, ZoomFrameIsCarriedToTheNewLayout) {
         SCOPED_TRACE(row.Name);
         koo.SetXDevice(0, 100, 0);
         koo.SetYDevice(100, 0, 100);
-        w.LastXStart = 0;
-        w.LastXExtent = 100;
-        w.LastYStart = 100;
-        w.LastYExtent = -100;
+        std::tie(w.LastXStart, w.LastXExtent, w.LastYStart, w.LastYExtent) =
+            std::tuple(0, 100, 100, -100);
         w.FrameX1 = w.FrameX2 = w.FrameY1 = w.FrameY2 = 7;
-        if (row.YAxis) {
+        int32_t& lastStart = row.YAxis ? w.LastYStart : w.LastXStart;
+        int32_t& lastExtent = row.YAxis ? w.LastYExtent : w.LastXExtent;
+        int32_t& corner = row.YAxis ? w.FrameY1 : w.FrameX1;
+        std::tie(lastStart, lastExtent, corner) =
+            std::tuple(row.LastStart, row.LastExtent, row.Corner);
+        if (row.YAxis)
             koo.SetYDevice(row.NewStart, row.NewEnd, 0);
-            w.LastYStart = row.LastStart;
-            w.LastYExtent = row.LastExtent;
-            w.FrameY1 = row.Corner;
-        } else {
+        else
             koo.SetXDevice(row.NewStart, row.NewEnd, 0);
-            w.LastXStart = row.LastStart;
-            w.LastXExtent = row.LastExtent;
-            w.FrameX1 = row.Corner;
-        }
         w.RescaleZoomFrame();
-        EXPECT_EQ(row.YAxis ? w.FrameY1 : w.FrameX1, row.Expected);
-        EXPECT_EQ(row.YAxis ? w.LastYStart : w.LastXStart, row.NewStart);
-        EXPECT_EQ(row.YAxis ? w.LastYExtent : w.LastXExtent, row.NewEnd - row.NewStart);
+        EXPECT_EQ(corner, row.Expected);
+        EXPECT_EQ(lastStart, row.NewStart);
+        EXPECT_EQ(lastExtent, row.NewEnd - row.NewStart);
         // The other axis's corner stays where its unchanged layout has it.
         EXPECT_EQ(row.YAxis ? w.FrameX2 : w.FrameY2, 7);
     }
@@ -605,14 +530,7 @@ TEST(DrawWindow, MarksComeAndGoWithoutTrace) {
         mark();
         EXPECT_EQ(CountDifferentPixels(w.BackBuffer(), clean), 0);
     }
-    w.ToggleCursorMark(150, 100);
-    w.MarkVisible = true;
-    w.ToggleZoomFrame(40, 30, 200, 150);
-    w.FrameVisible = true;
-    w.FrameX1 = 40;
-    w.FrameY1 = 30;
-    w.FrameX2 = 200;
-    w.FrameY2 = 150;
+    PutFrameAndMark(w, {40, 30}, {200, 150}, {150, 100});
     w.Redraw();
     EXPECT_FALSE(w.MarkVisible);
     EXPECT_FALSE(w.FrameVisible);
