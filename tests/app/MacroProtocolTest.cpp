@@ -74,7 +74,6 @@ struct TEncodeRow {
 };
 
 const TEncodeRow EncodeRows[] = {
-    {"the macro", "QuorilDDE", "Grid", true},
     {"lines and text beyond ASCII", "QuorilDDE", QStringLiteral("Grid\r\n\u03c0\n"), true},
     {"empty command", "QuorilDDE", "", true},
     {"empty topic", "", "Grid", false},
@@ -104,7 +103,6 @@ struct TNameRow {
 };
 
 const TNameRow NameRows[] = {
-    {"/work/build/release/app/quoril", "quoril"},
     {"C:/Programme/Quoril/quoril.exe", "quoril"},
     {"/opt/quoril.test.bin", "quoril"},
     {"/home/a.b/quoril", "quoril"},      // a dot in a folder does not count

@@ -7,7 +7,6 @@
 #include "app/Hints.h"
 #include "engine/Globals.h"
 #include "engine/StringTable.h"
-#include "tests/app/ModalBoxes.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -274,41 +273,6 @@ TEST_F(StartupTest, OffAndClosingTheWindowSaveTheSameSettings) {
     }
     ASSERT_EQ(saved.size(), 2u);
     EXPECT_EQ(saved[0], saved[1]);
-}
-
-// ---- Captions: every window reads exactly as designed, with nothing appended.
-TEST_F(StartupTest, EveryWindowShowsItsCaptionAsDesigned) {
-    StartProgram(*qApp);
-    EXPECT_EQ(ShownCaption(Calc->windowTitle()), QStringLiteral("Quoril for Windows"));
-    struct Row {
-        const char* Name;
-        void (*Open)();
-        const char* Caption;
-    };
-    const Row rows[] = {
-        {"help from F1", [] { QTest::keyClick(Calc->EditLine, Qt::Key_F1); }, "Help"},
-        {"about box from the logo", [] { QTest::mouseClick(Calc->Label17, Qt::LeftButton); },
-         "About Quoril"},
-        {"error box of a rejected line",
-         [] {
-             Calc->EditLine->setText(QStringLiteral("Foo"));
-             Calc->BtnEval->click();
-         },
-         "Quoril for Windows"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.Name);
-        QStringList shown;
-        {
-            TModalBoxAnswerer answerer(
-                [&shown](QWidget* box) { shown << ShownCaption(box->windowTitle()); });
-            const std::set<QWidget*> before = VisibleWindows();
-            row.Open();
-            for (QWidget* window : VisibleWindows())
-                if (!before.count(window)) shown << ShownCaption(window->windowTitle());
-        }
-        EXPECT_EQ(shown.join(u'|').toStdString(), row.Caption);
-    }
 }
 
 } // namespace

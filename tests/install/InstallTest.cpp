@@ -173,11 +173,9 @@ TEST(Install, NothingRefersBackToTheBuildOrSourceTree) {
 }
 
 struct TValidatorRow {
-    const char* Name;
     const char* Program;
     QStringList Args;
-    QString File;  // below the prefix
-    QString Break; // a line removed from a copy, which must then fail; empty: none
+    QString File; // below the prefix
 };
 
 TEST(Install, DesktopEntryAndMetadataValidate) {
@@ -185,32 +183,16 @@ TEST(Install, DesktopEntryAndMetadataValidate) {
     const QString desktop = "share/applications/" + AppId + ".desktop";
     const QString metainfo = "share/metainfo/" + AppId + ".metainfo.xml";
     const TValidatorRow rows[] = {
-        {"desktop entry", "desktop-file-validate", {}, desktop, {}},
-        {"desktop entry without a name", "desktop-file-validate", {}, desktop, "Name=Quoril"},
-        {"metadata", "appstreamcli", {"validate", "--no-net"}, metainfo, {}},
-        {"metadata without its id",
-         "appstreamcli",
-         {"validate", "--no-net"},
-         metainfo,
-         "  <id>" + AppId + "</id>"},
+        {"desktop-file-validate", {}, desktop},
+        {"appstreamcli", {"validate", "--no-net"}, metainfo},
     };
     for (const TValidatorRow& row : rows) {
-        SCOPED_TRACE(row.Name);
+        SCOPED_TRACE(row.Program);
         const QString program = QStandardPaths::findExecutable(QString::fromLatin1(row.Program));
         ASSERT_FALSE(program.isEmpty()) << row.Program << " is not installed";
-        QString path = Installed().Staged + QLatin1Char('/') + row.File;
-        if (!row.Break.isEmpty()) {
-            QString text = ReadText(path);
-            ASSERT_TRUE(text.contains(row.Break + QLatin1Char('\n')));
-            text.remove(row.Break + QLatin1Char('\n'));
-            path = Installed().Root.filePath(QFileInfo(path).fileName());
-            QFile copy(path);
-            ASSERT_TRUE(copy.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            copy.write(text.toUtf8());
-        }
+        const QString path = Installed().Staged + QLatin1Char('/') + row.File;
         const TRunResult result = RunProgram(program, row.Args + QStringList{path});
-        EXPECT_EQ(result.ExitCode == 0, row.Break.isEmpty())
-            << (result.Output + result.Errors).toStdString();
+        EXPECT_EQ(result.ExitCode, 0) << (result.Output + result.Errors).toStdString();
     }
 }
 
@@ -250,18 +232,6 @@ TEST(Install, IconsShowAtEverySize) {
                     .contains(QStringLiteral("<svg")));
 }
 
-struct TManPageRow {
-    const char* Page;
-    QString Heading; // the NAME line's start
-};
-
-const TManPageRow ManPageRows[] = {
-    {"quoril", "quoril - "},
-    {"quoril-eval", "quoril-eval - "},
-    {"quoril-plot", "quoril-plot - "},
-    {"quoril-dde", "quoril-dde - "},
-};
-
 TRunResult RenderManPage(const char* page) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("MANWIDTH"), QStringLiteral("200"));
@@ -279,33 +249,25 @@ QString PlainText(const QString& rendered) {
     return text.replace(QChar(0x2010), QLatin1Char('-')).replace(QChar(0x2212), QLatin1Char('-'));
 }
 
-TEST(Install, ManualPagesRender) {
-    REQUIRE_INSTALLED();
-    for (const TManPageRow& row : ManPageRows) {
-        SCOPED_TRACE(row.Page);
-        const TRunResult result = RenderManPage(row.Page);
-        EXPECT_EQ(result.ExitCode, 0);
-        EXPECT_EQ(result.Errors, QString());
-        const QString text = PlainText(result.Output);
-        EXPECT_TRUE(text.contains(QStringLiteral("\nNAME\n")));
-        EXPECT_TRUE(text.contains(row.Heading)) << text.toStdString();
-        EXPECT_TRUE(text.contains(QStringLiteral("SEE ALSO")));
-    }
-}
-
 // The tools say "unknown option" (quoril-dde: "Unknown option") for what they do not take.
 bool Refused(const TRunResult& result) {
     return result.Errors.contains(QStringLiteral("nknown option"));
 }
 
-TEST(Install, EveryDocumentedOptionIsTaken) {
+// Each page renders without a warning under its tool's name, and every option it documents is
+// taken by the installed tool.
+TEST(Install, ManualPagesRenderAndEveryDocumentedOptionIsTaken) {
     REQUIRE_INSTALLED();
     const QRegularExpression option(QStringLiteral("(?<![\\w-])(--?[a-z][a-z-]*)"));
-    for (const TManPageRow& row : ManPageRows) {
-        const QString tool = QString::fromLatin1(row.Page);
+    for (const char* page : {"quoril", "quoril-eval", "quoril-plot", "quoril-dde"}) {
+        const QString tool = QString::fromLatin1(page);
+        SCOPED_TRACE(page);
+        const TRunResult rendered = RenderManPage(page);
+        EXPECT_EQ(rendered.ExitCode, 0);
+        EXPECT_EQ(rendered.Errors, QString());
+        const QString text = PlainText(rendered.Output);
+        EXPECT_TRUE(text.contains(tool + QStringLiteral(" - "))) << text.toStdString();
         if (tool == QStringLiteral("quoril")) continue; // takes only Qt's options
-        SCOPED_TRACE(row.Page);
-        const QString text = PlainText(RenderManPage(row.Page).Output);
         QSet<QString> documented;
         for (auto it = option.globalMatch(text); it.hasNext();)
             documented << it.next().captured(1);
@@ -337,7 +299,6 @@ TEST(Install, ToolsRunFromTheInstalledCopy) {
     REQUIRE_INSTALLED();
     const TToolRow rows[] = {
         {"evaluates", "quoril-eval --angle deg 2*SIN(30) A:=7 A*6", 0, "1\n7\n42\n"},
-        {"reports a failed expression", "quoril-eval 1/0", 1, "error 2: Division by zero\n"},
         {"plots into a PNG without a display",
          "quoril-plot --fn SIN(X) --x -2*PI 2*PI --y -1 1 --size 300x200 -o sine.png",
          0,

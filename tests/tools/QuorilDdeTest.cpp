@@ -65,8 +65,6 @@ const QString Nobody = QStringLiteral("no program answers under the service name
 
 const TToolRow ToolRows[] = {
     {"the macro", Ours + "QuorilDDE Grid", 0, "", {{"Grid"}}},
-    {"lower case is acknowledged too", Ours + "QuorilDDE grid", 0, "", {{"grid"}}},
-    {"two lines", Ours + "QuorilDDE Grid\nAxes", 0, "", {{"Grid", "Axes"}}},
     {"command that looks like an option", Ours + "-- QuorilDDE -x", 0, "", {{"-x"}}},
     {"unknown topic", Ours + "System Grid", 1, "has no topic \"System\"", {}},
     {"nobody serves the name",
@@ -76,11 +74,8 @@ const TToolRow ToolRows[] = {
      {}},
     {"service defaults to quoril", "QuorilDDE Grid", 1, Nobody + "\"quoril\"", {}},
     {"help", "--help", 0, "--service", {}},
-    {"no arguments", "", 2, "expected TOPIC and COMMAND", {}},
     {"topic without command", "QuorilDDE", 2, "expected TOPIC and COMMAND", {}},
     {"three arguments", "QuorilDDE Grid more", 2, "expected TOPIC and COMMAND", {}},
-    {"unknown option", "--bogus QuorilDDE Grid", 2, "bogus", {}},
-    {"service without a name", "QuorilDDE Grid --service", 2, "service", {}},
     {"service name with a slash", "--service ../x QuorilDDE Grid", 2, "is not a service name", {}},
     {"topic too long", Ours + QString(256, u'T') + " Grid", 2, "topic", {}},
     {"command too long", Ours + "QuorilDDE " + QString(MacroMaxRequest, u'x'), 2, "too long", {}},
