@@ -6,8 +6,8 @@ find_program(QUORIL_HELP2MAN help2man)
 find_program(QUORIL_GZIP gzip)
 
 # Compresses `page` (a section 1 page, by file or as it is built) into the build tree and
-# installs it; `depends` names what must exist before the page can be compressed.
-function(quoril_install_man_page page name depends)
+# installs it.
+function(quoril_install_man_page page name)
     if(NOT QUORIL_GZIP)
         message(WARNING "gzip not found: the manual page ${name}.1 is not installed")
         return()
@@ -16,7 +16,7 @@ function(quoril_install_man_page page name depends)
     # -n keeps names and time stamps out, so the page is the same on every build.
     add_custom_command(OUTPUT ${compressed}
         COMMAND ${QUORIL_GZIP} -9 -n -c ${page} > ${compressed}
-        DEPENDS ${page} ${depends}
+        DEPENDS ${page}
         COMMENT "Compressing the manual page ${name}.1"
         VERBATIM)
     add_custom_target(${name}-man ALL DEPENDS ${compressed})
@@ -40,5 +40,5 @@ function(quoril_man_page_from_help tool include)
         DEPENDS ${tool} ${include}
         COMMENT "Generating the manual page ${tool}.1 from its --help"
         VERBATIM)
-    quoril_install_man_page(${page} ${tool} "")
+    quoril_install_man_page(${page} ${tool})
 endfunction()

@@ -287,22 +287,14 @@ std::string FloatToDotTextF(TFloatFormat format, int precision, int digits, Real
     return text;
 }
 
-TDecimalDigits RoundToDecimalDigits(Real value, int significant) {
+Real ShiftDecimalPoint(Real value, int significant, int places) {
     significant = significant < 1 ? 1 : (significant > 18 ? 18 : significant);
     const TDecimal decimal = RoundSignificant(std::fabs(value), significant);
-    TDecimalDigits result;
-    if (decimal.Digits.empty()) return result;
-    for (char c : decimal.Digits)
-        result.Digits = result.Digits * 10 + static_cast<uint64_t>(c - '0');
-    result.Exponent10 = decimal.Exponent - static_cast<int>(decimal.Digits.size());
-    return result;
-}
-
-Real DecimalDigitsToReal(uint64_t digits, int exponent10) {
-    char buffer[48];
-    std::snprintf(buffer, sizeof buffer, "%llue%d", static_cast<unsigned long long>(digits),
-                  exponent10);
-    return strtold_l(buffer, nullptr, CLocale());
+    if (decimal.Digits.empty()) return 0;
+    // 0.d1...dk · 10^Exponent is the integer d1...dk · 10^(Exponent - k).
+    const int exponent = decimal.Exponent - static_cast<int>(decimal.Digits.size()) + places;
+    const std::string text = decimal.Digits + 'e' + std::to_string(exponent);
+    return strtold_l(text.c_str(), nullptr, CLocale());
 }
 
 Real Log10(Real x) {

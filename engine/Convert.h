@@ -21,15 +21,11 @@ std::string FloatToDotText(Real value); // general format, precision 15
 enum TFloatFormat : int { ffGeneral = 0, ffExponent = 1, ffFixed = 2 };
 std::string FloatToDotTextF(TFloatFormat format, int precision, int digits, Real value);
 
-// A value rounded to `significant` decimal digits (1 to 18) as Digits · 10^Exponent10, Digits
-// without trailing zeros; zero gives 0 · 10^0. The sign is dropped.
-struct TDecimalDigits {
-    uint64_t Digits = 0;
-    int Exponent10 = 0;
-};
-TDecimalDigits RoundToDecimalDigits(Real value, int significant);
-// digits · 10^exponent10, correctly rounded (0 or a subnormal far below the extended range).
-Real DecimalDigitsToReal(uint64_t digits, int exponent10);
+// abs(value) rounded to `significant` decimal digits (1 to 18), its decimal point then moved
+// `places` to the right (left when negative): the result is read back from those digits, so it
+// is correctly rounded and no binary scaling adds an error (0 or a subnormal far below the
+// extended range).
+Real ShiftDecimalPoint(Real value, int significant, int places);
 
 Real Log10(Real x);
 Real Power10(Real x);

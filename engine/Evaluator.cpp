@@ -203,8 +203,7 @@ Real DmsToDegrees(Real v) {
     }
     if (a < TinyDms) {
         // Below 0.00001 every digit is a second: 0.0000SSsss is SS.sss · 10^-4.
-        const TDecimalDigits typed = RoundToDecimalDigits(a, SignificantDigits);
-        return s * (DecimalDigitsToReal(typed.Digits, typed.Exponent10 + 4) / 3600);
+        return s * (ShiftDecimalPoint(a, SignificantDigits, 4) / 3600);
     }
     const auto whole = static_cast<uint64_t>(a);
     int k = SignificantDigits - DecimalDigits(whole);
@@ -247,8 +246,7 @@ Real DegreesToDms(Real v) {
         const Real allSeconds = a * 3600;
         if (allSeconds < 0.1L) {
             // Under a tenth of a second: 0.0000SSsss is the seconds times 10^-4.
-            const TDecimalDigits sec = RoundToDecimalDigits(allSeconds, SignificantDigits);
-            return s * DecimalDigitsToReal(sec.Digits, sec.Exponent10 - 4);
+            return s * ShiftDecimalPoint(allSeconds, SignificantDigits, -4);
         }
         // 0.MMSS: each zero before the first non-zero digit gives the seconds one more
         // decimal (minutes below 10, no minutes, seconds below 10, below 1).

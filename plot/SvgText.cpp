@@ -28,29 +28,6 @@ QString XmlSafeText(const QString& text) {
 }
 
 QString SvgEscaped(const QString& text) {
-    QString escaped;
-    const QString safe = XmlSafeText(text);
-    escaped.reserve(safe.size());
-    for (const QChar c : safe) {
-        switch (c.unicode()) {
-        case '&':
-            escaped += QLatin1String("&amp;");
-            break;
-        case '<':
-            escaped += QLatin1String("&lt;");
-            break;
-        case '>':
-            escaped += QLatin1String("&gt;");
-            break;
-        case '"':
-            escaped += QLatin1String("&quot;");
-            break;
-        case '\'':
-            escaped += QLatin1String("&apos;");
-            break;
-        default:
-            escaped += c;
-        }
-    }
-    return escaped;
+    // Qt's HTML escaping covers everything but the apostrophe, which XML attributes need too.
+    return XmlSafeText(text).toHtmlEscaped().replace(QLatin1Char('\''), QLatin1String("&apos;"));
 }
