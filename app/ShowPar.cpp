@@ -52,10 +52,6 @@ QString Str(int ident) {
     return QString::fromStdString(LoadStr(ident));
 }
 
-QString ApplicationTitle() {
-    return Str(Msg::ApplicationTitle);
-}
-
 // The copy button's glyph: a small calculator whose display line points with an arrow into
 // the function field on its left.
 QIcon CopyGlyph() {
