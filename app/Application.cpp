@@ -18,12 +18,16 @@ QString ShownText;
 std::deque<QString> Pending;
 
 void ShowErrorBox(const QString& text) {
-    QMessageBox box(QMessageBox::Critical, QString::fromStdString(LoadStr(Msg::ApplicationTitle)),
-                    text, QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(QMessageBox::Critical, ApplicationTitle(), text, QMessageBox::Ok,
+                    QApplication::activeWindow());
     box.exec();
 }
 
 } // namespace
+
+QString ApplicationTitle() {
+    return QString::fromStdString(LoadStr(Msg::ApplicationTitle));
+}
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 

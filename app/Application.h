@@ -6,6 +6,10 @@
 
 #include <exception>
 
+// The program's title from the string table: the calculator's caption and that of every
+// message box.
+QString ApplicationTitle();
+
 class TApplication : public QApplication {
     Q_OBJECT
 

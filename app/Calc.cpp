@@ -58,10 +58,6 @@ QRect ScaledRect(int x, int y, int width, int height) {
     return QRect(Scaled(x), Scaled(y), Scaled(width), Scaled(height));
 }
 
-QString ApplicationTitle() {
-    return QString::fromStdString(LoadStr(Msg::ApplicationTitle));
-}
-
 // The characters that continue a shown result instead of starting a new line.
 bool ContinuesResult(QChar ch) {
     return ch == QChar(8) || QStringView(u"!*+-/^").contains(ch);

@@ -52,10 +52,6 @@ QString Str(int ident) {
     return QString::fromStdString(LoadStr(ident));
 }
 
-QString ApplicationTitle() {
-    return Str(Msg::ApplicationTitle);
-}
-
 // The copy button's glyph: a small calculator whose display line points with an arrow into
 // the function field on its left.
 QIcon CopyGlyph() {
@@ -326,46 +322,47 @@ void TDrawParDialog::ShowFieldError(QLineEdit* edit, const QString& message, int
     edit->setCursorPosition(position < 0 ? length : std::clamp(position, 0, length));
 }
 
+// The integer operators' own errors carry no position; the field is still the culprit.
+void TDrawParDialog::ShowEngineError(QLineEdit* edit, const Exception& error) {
+    const auto* positioned = dynamic_cast<const EPositionedError*>(&error);
+    ShowFieldError(edit, QString::fromUtf8(error.what()), positioned ? positioned->Position : -1);
+}
+
 Real TDrawParDialog::EvalRangeEdit(QLineEdit* edit) {
     try {
         return EvaluateText(EngineText(edit->text()), "X");
-    } catch (const EPositionedError& error) {
-        ShowFieldError(edit, QString::fromUtf8(error.what()), error.Position);
     } catch (const Exception& error) {
-        // The integer operators' own errors carry no position; the field is still the culprit.
-        ShowFieldError(edit, QString::fromUtf8(error.what()), -1);
+        ShowEngineError(edit, error);
     }
     return 0;
+}
+
+bool TDrawParDialog::ReadRange(QLineEdit* fromEdit, QLineEdit* toEdit, Real& from, Real& to) {
+    if (fromEdit->text().isEmpty()) return false;
+    from = EvalRangeEdit(fromEdit);
+    if (toEdit->text().isEmpty()) return false;
+    to = EvalRangeEdit(toEdit);
+    if (from > to) std::swap(from, to);
+    return true;
 }
 
 bool TDrawParDialog::ApplyRanges() {
     if (!DrawWindow) return false;
     DrawWindow->SetShowScale(OptScale->isChecked());
-    const auto axis = [this](QLineEdit* fromEdit, QLineEdit* toEdit, bool logarithmic,
-                             void (TDrawWindow::*setFrom)(Real), void (TDrawWindow::*setTo)(Real),
-                             void (TDrawWindow::*setLog)(bool)) {
-        if (fromEdit->text().isEmpty()) return false;
-        Real from = EvalRangeEdit(fromEdit);
-        if (toEdit->text().isEmpty()) return false;
-        Real to = EvalRangeEdit(toEdit);
-        if (from > to) std::swap(from, to);
-        (DrawWindow->*setFrom)(from);
-        (DrawWindow->*setTo)(to);
-        (DrawWindow->*setLog)(logarithmic);
-        return true;
-    };
-    return axis(EditXFrom, EditXTo, BtnLogX->isChecked(), &TDrawWindow::SetXFrom,
-                &TDrawWindow::SetXTo, &TDrawWindow::SetXLogarithmic) &&
-           axis(EditYFrom, EditYTo, BtnLogY->isChecked(), &TDrawWindow::SetYFrom,
-                &TDrawWindow::SetYTo, &TDrawWindow::SetYLogarithmic);
+    Real from = 0, to = 0;
+    if (!ReadRange(EditXFrom, EditXTo, from, to)) return false;
+    DrawWindow->SetXFrom(from);
+    DrawWindow->SetXTo(to);
+    DrawWindow->SetXLogarithmic(BtnLogX->isChecked());
+    if (!ReadRange(EditYFrom, EditYTo, from, to)) return false;
+    DrawWindow->SetYFrom(from);
+    DrawWindow->SetYTo(to);
+    DrawWindow->SetYLogarithmic(BtnLogY->isChecked());
+    return true;
 }
 
 bool TDrawParDialog::ReadParameterRange(Real& from, Real& to, Real& step) {
-    if (EditParaFrom->text().isEmpty()) return false;
-    from = EvalRangeEdit(EditParaFrom);
-    if (EditParaTo->text().isEmpty()) return false;
-    to = EvalRangeEdit(EditParaTo);
-    if (from > to) std::swap(from, to);
+    if (!ReadRange(EditParaFrom, EditParaTo, from, to)) return false;
     if (EditParaStep->text().isEmpty()) return false;
     step = EvalRangeEdit(EditParaStep);
     return step != 0;
@@ -385,11 +382,8 @@ bool TDrawParDialog::PlotFromPage(bool add) {
         try {
             const std::string text = EngineText(CBFn->text());
             add ? DrawWindow->AddFunction(text) : DrawWindow->NewFunction(text);
-        } catch (const EPositionedError& error) {
-            ShowFieldError(CBFn, QString::fromUtf8(error.what()), error.Position);
-            return false;
         } catch (const Exception& error) {
-            ShowFieldError(CBFn, QString::fromUtf8(error.what()), -1);
+            ShowEngineError(CBFn, error);
             return false;
         }
         return true;
@@ -418,9 +412,7 @@ bool TDrawParDialog::PlotFromPage(bool add) {
             inF = false;
         } catch (const Exception&) {
         }
-        const auto* positioned = dynamic_cast<const EPositionedError*>(&error);
-        ShowFieldError(inF ? CBft : CBgt, QString::fromUtf8(error.what()),
-                       positioned ? positioned->Position : -1);
+        ShowEngineError(inF ? CBft : CBgt, error);
         return false;
     }
     return true;

@@ -21,6 +21,7 @@
 
 #include <memory>
 
+class Exception;
 class QPrinter;
 class TSpinButton;
 
@@ -120,6 +121,11 @@ private:
     // Redraws the plot window, showing it first when the user closed it.
     void RedrawShown();
     void ShowFieldError(QLineEdit* edit, const QString& message, int position);
+    // The engine's error in the field, with the cursor at its position where it has one.
+    void ShowEngineError(QLineEdit* edit, const Exception& error);
+    // Both fields' values in rising order; false when either is empty (the second is then
+    // not read).
+    bool ReadRange(QLineEdit* fromEdit, QLineEdit* toEdit, Real& from, Real& to);
     void ShowScaleKind(bool logarithmic, TSpinButton* spin, QLabel* label, QLineEdit* from,
                        QLineEdit* to);
     void SetStayOnTop(bool on);

@@ -57,10 +57,7 @@ void StartProgram(QApplication& app) {
     KooWind = new TKooWind;
     DrawWindow = new TDrawWindow; // the plot and its zoom history
     // The plotter's windows stay hidden until the Plot key, cost nothing until then (no back
-    // buffer, no drawing), and never keep the program running.
-    for (QWidget* window : {static_cast<QWidget*>(DrawParDialog), static_cast<QWidget*>(KooWind),
-                            static_cast<QWidget*>(DrawWindow)})
-        window->setAttribute(Qt::WA_QuitOnClose, false);
+    // buffer, no drawing), and never keep the program running: each sets that up itself.
 
     // Only the calculator is visible at start, shown normally.
     Calc->show();
