@@ -44,7 +44,13 @@ const TDragRow DragRows[] = {
     {"PurelyVertical", {100, 80}, {100, 200}, Qt::NoModifier, true, false, false},
     {"ShiftHeld", {100, 80}, {250, 200}, Qt::ShiftModifier, true, false, false},
     {"CtrlHeld", {100, 80}, {250, 200}, Qt::ControlModifier, true, false, false},
-    {"ZoomModeOffLeavesTheFrame", {100, 80}, {250, 200}, Qt::NoModifier, false, false, true},
+    {"ZoomModeOffLeavesTheFrameDrawnUpLeft",
+     {250, 200},
+     {100, 80},
+     Qt::NoModifier,
+     false,
+     false,
+     true},
 };
 
 TEST(DrawMouse, DragZoomsToTheFrame) {

@@ -19,7 +19,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <string>
 #include <tuple>
 
@@ -494,33 +493,6 @@ TEST(DrawWindow, ZoomFrameIsCarriedToTheNewLayout) {
         // The other axis's corner stays where its unchanged layout has it.
         EXPECT_EQ(row.YAxis ? w.FrameX2 : w.FrameY2, 7);
     }
-}
-
-// The marks are drawn on the back buffer and a second drawing restores it bit for bit; a
-// Redraw leaves neither on the screen.
-TEST(DrawWindow, MarksComeAndGoWithoutTrace) {
-    TWindows windows;
-    windows.Show(300, 200);
-    TDrawWindow& w = *windows.Draw;
-    w.NewFunction("SIN(X)");
-    w.Redraw();
-    const QImage clean = w.BackBuffer().copy();
-    const std::function<void()> marks[] = {
-        [&] { w.ToggleCursorMark(150, 100); },
-        [&] { w.ToggleZoomFrame(40, 30, 200, 150); },
-        [&] { w.ToggleZoomFrame(200, 150, 40, 30); },
-    };
-    for (const auto& mark : marks) {
-        mark();
-        EXPECT_GT(CountDifferentPixels(w.BackBuffer(), clean), 20);
-        mark();
-        EXPECT_EQ(CountDifferentPixels(w.BackBuffer(), clean), 0);
-    }
-    PutFrameAndMark(w, {40, 30}, {200, 150}, {150, 100});
-    w.Redraw();
-    EXPECT_FALSE(w.MarkVisible);
-    EXPECT_FALSE(w.FrameVisible);
-    EXPECT_EQ(CountDifferentPixels(w.BackBuffer(), clean), 0);
 }
 
 TEST(DrawWindow, PicturesForTheEye) {
