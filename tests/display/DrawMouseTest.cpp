@@ -44,7 +44,13 @@ const TDragRow DragRows[] = {
     {"PurelyVertical", {100, 80}, {100, 200}, Qt::NoModifier, true, false, false},
     {"ShiftHeld", {100, 80}, {250, 200}, Qt::ShiftModifier, true, false, false},
     {"CtrlHeld", {100, 80}, {250, 200}, Qt::ControlModifier, true, false, false},
-    {"ZoomModeOffLeavesTheFrame", {100, 80}, {250, 200}, Qt::NoModifier, false, false, true},
+    {"ZoomModeOffLeavesTheFrameDrawnUpLeft",
+     {250, 200},
+     {100, 80},
+     Qt::NoModifier,
+     false,
+     false,
+     true},
 };
 
 TEST(DrawMouse, DragZoomsToTheFrame) {
@@ -107,14 +113,6 @@ TEST(DrawMouse, RightClicksStepBackThroughTheHistory) {
     QTest::mouseRelease(w.PaintBox, Qt::RightButton, Qt::NoModifier, {250, 200});
     EXPECT_EQ(ViewOf(w.Plot()), seen[0]);
     EXPECT_TRUE(ZoomHistory->IsEmpty());
-
-    // Ranges set from outside empty the history: the right button then changes nothing.
-    Drag(w, {60, 50}, {300, 220});
-    const TView zoomed = ViewOf(w.Plot());
-    w.SetXFrom(zoomed.XFrom);
-    w.Redraw();
-    RightClick(w);
-    EXPECT_EQ(ViewOf(w.Plot()), zoomed);
 }
 
 TEST(DrawMouse, LogarithmicAxesWidenToWholeDecades) {
@@ -205,7 +203,6 @@ struct TTrackRow {
 
 // clang-format off
 const TTrackRow TrackRows[] = {
-    {"Value", "X/2", {100, 56}, {100, 206}, "x    = 100|y    = 200|f(x) = 50||t"},
     {"15Digits", "X/3", {100, 56}, {100, 223}, "x    = 100|y    = 200|f(x) = 33.3333333333333||t"},
     {"UndefinedIs0", "LN(X-150)", {100, 56}, {100, 256}, "x    = 100|y    = 200|f(x) = 0||t"},
     {"MarkPinnedAtTop", "X*10", {100, 56}, {100, 0}, "x    = 100|y    = 200|f(x) = 1000||t"},

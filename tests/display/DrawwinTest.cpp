@@ -19,7 +19,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <string>
 #include <tuple>
 
@@ -63,11 +62,6 @@ int CountBlackPixels(const QImage& image) {
 TEST(DrawWindow, NewPlotRangesAndNoWorkWhileHidden) {
     TWindows windows;
     TPlot& plot = windows.Plot();
-    EXPECT_EQ(ViewOf(plot), (TView{-10, 10, -10, 10}));
-    EXPECT_FALSE(plot.KooSystem.XAxis.Logarithmic);
-    EXPECT_FALSE(plot.KooSystem.YAxis.Logarithmic);
-    EXPECT_TRUE(plot.Functions.empty());
-
     // The history belongs to the window and the range setters empty it.
     ASSERT_NE(ZoomHistory, nullptr);
     ZoomHistory->Push(std::make_unique<TStackElement>(1, 2, 3, 4));
@@ -93,7 +87,6 @@ struct TCurveRow {
 };
 
 const TCurveRow CurveRows[] = {
-    {"ShallowLine", "X/2"},
     {"FallingLine", "-X/4+3"},
     {"Sine", "SIN(X)*3"},
     {"ParabolaLeavingTheArea", "X^2/10-5"},
@@ -189,7 +182,6 @@ const TEditRow EditRows[] = {
     {"HeadlineEnter", TBand::Headline, TEnding::Enter, "My sine"},
     {"XTitleEmptyByFocusLoss", TBand::XTitle, TEnding::FocusMovedAway, ""},
     {"YTitleByNextDoubleClick", TBand::YTitle, TEnding::NextDoubleClick, "amplitude"},
-    {"HeadlineEmptyEnter", TBand::Headline, TEnding::Enter, ""},
     {"HeadlineByFocusLoss", TBand::Headline, TEnding::FocusMovedAway, "kept as typed  "},
 };
 
@@ -294,11 +286,9 @@ struct TKeyRow {
 const TKeyRow KeyRows[] = {
     {"Return", Qt::Key_Return, Qt::NoModifier, "\r", true},
     {"KeypadEnter", Qt::Key_Enter, Qt::KeypadModifier, "\r", true},
-    {"ShiftReturn", Qt::Key_Return, Qt::ShiftModifier, "\r", true},
     {"CtrlMIsACarriageReturn", Qt::Key_M, Qt::ControlModifier, "\r", true},
     {"CtrlReturnIsALineFeed", Qt::Key_Return, Qt::ControlModifier, "\n", false},
     {"Letter", Qt::Key_A, Qt::NoModifier, "a", false},
-    {"Escape", Qt::Key_Escape, Qt::NoModifier, "\x1b", false},
 };
 
 TEST(DrawWindow, KeyPreviewSwallowsCarriageReturn) {
@@ -379,12 +369,9 @@ const TSwitchRow SwitchRows[] = {
     {"ReadOutButtonTwice", "KK", false, "Show coordinate window", false, false, "Zoom on"},
     {"ReadOutItemLeavesTheHint", "k", true, "Show coordinate window", false, false, "Zoom on"},
     {"ButtonThenItem", "Kk", false, "Hide coordiante window", false, false, "Zoom on"},
-    {"ItemThenButton", "kK", false, "Show coordinate window", false, false, "Zoom on"},
     {"ZoomButton", "Z", false, "Show coordinate window", true, true, "Zoom off"},
-    {"ZoomItemTwiceThenButton", "zzZ", false, "Show coordinate window", true, true, "Zoom off"},
     {"ZoomButtonThenItem", "Zz", false, "Show coordinate window", false, false, "Zoom off"},
     {"ZoomItemOnly", "z", false, "Show coordinate window", true, true, "Zoom on"},
-    {"CloseWithNothingOn", "x", false, "Show coordinate window", false, false, "Zoom on"},
     {"CloseLeavesZoomAloneOn", "Zx", false, "Show coordinate window", true, true, "Zoom off"},
     {"CloseSwitchesBothOff", "KZx", false, "Hide coordiante window", false, false, "Zoom off"},
     {"CloseAfterTheItems", "kzx", false, "Show coordinate window", false, false, "Zoom on"},
@@ -442,7 +429,6 @@ struct TTinyRow {
 
 const TTinyRow TinyRows[] = {
     {"NoHeight", 200, 0},
-    {"OnePixel", 1, 1},
     {"LowerThanTheLabels", 300, 25},
     {"NarrowerThanTheLabels", 20, 300},
 };
@@ -471,7 +457,6 @@ struct TRescaleRow {
 };
 
 const TRescaleRow RescaleRows[] = {
-    {"SameLayout", false, 10, 100, 10, 110, 30, 30},
     {"TwiceAsWide", false, 10, 100, 10, 210, 60, 110},
     {"MovedStart", false, 0, 100, 50, 150, 20, 70},
     {"HalfRoundsDownToEven", false, 0, 4, 0, 5, 2, 2},
@@ -508,33 +493,6 @@ TEST(DrawWindow, ZoomFrameIsCarriedToTheNewLayout) {
         // The other axis's corner stays where its unchanged layout has it.
         EXPECT_EQ(row.YAxis ? w.FrameX2 : w.FrameY2, 7);
     }
-}
-
-// The marks are drawn on the back buffer and a second drawing restores it bit for bit; a
-// Redraw leaves neither on the screen.
-TEST(DrawWindow, MarksComeAndGoWithoutTrace) {
-    TWindows windows;
-    windows.Show(300, 200);
-    TDrawWindow& w = *windows.Draw;
-    w.NewFunction("SIN(X)");
-    w.Redraw();
-    const QImage clean = w.BackBuffer().copy();
-    const std::function<void()> marks[] = {
-        [&] { w.ToggleCursorMark(150, 100); },
-        [&] { w.ToggleZoomFrame(40, 30, 200, 150); },
-        [&] { w.ToggleZoomFrame(200, 150, 40, 30); },
-    };
-    for (const auto& mark : marks) {
-        mark();
-        EXPECT_GT(CountDifferentPixels(w.BackBuffer(), clean), 20);
-        mark();
-        EXPECT_EQ(CountDifferentPixels(w.BackBuffer(), clean), 0);
-    }
-    PutFrameAndMark(w, {40, 30}, {200, 150}, {150, 100});
-    w.Redraw();
-    EXPECT_FALSE(w.MarkVisible);
-    EXPECT_FALSE(w.FrameVisible);
-    EXPECT_EQ(CountDifferentPixels(w.BackBuffer(), clean), 0);
 }
 
 TEST(DrawWindow, PicturesForTheEye) {
