@@ -267,6 +267,10 @@ private:
     void TrackCoordinates(int32_t x, int32_t y);
     void ZoomToFrame();
     void UndoZoom();
+    // The plot's view as the history keeps it, and a view written to the axis ends directly:
+    // the range setters would empty the history.
+    TStackElement CurrentView() const;
+    void SetViewEnds(const TStackElement& view);
     // Navigation (DrawNavigate.cpp). A gesture is a run of wheel notches or arrow keys less
     // than half a second apart, or one middle-button drag; it pushes one view onto the
     // history before its first change.
