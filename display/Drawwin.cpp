@@ -255,9 +255,8 @@ const TPlot& TDrawWindow::Plot() const {
 // ---- Window operations: each forwards to the plot; the caller redraws. ----
 
 void TDrawWindow::SizeReadOut() {
+    if (!KooWind || !HasCurrentCurve()) return;
     const TPlot& plot = Plot();
-    if (!KooWind || plot.Current < 0 || static_cast<size_t>(plot.Current) >= plot.Functions.size())
-        return;
     KooWind->SetRows(plot.Functions[static_cast<size_t>(plot.Current)]->Kind);
 }
 
