@@ -398,7 +398,6 @@ void TDrawWindow::Redraw() {
         // Drawn when the window is shown.
         BufferStale = true;
     }
-    if (MarkVisible) ToggleCursorMark(MarkX, MarkY);
 }
 
 void TDrawWindow::CopyToScreen(QPaintEvent* event) {
