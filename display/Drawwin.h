@@ -258,7 +258,9 @@ private:
     void SurfaceResized();
     // Sizes the read-out for the current curve.
     void SizeReadOut();
-    // Makes the back buffer the surface's size; true when it exists afterwards.
+    // The surface's size, at least one pixel each way.
+    QSize BackBufferSize() const;
+    // Makes the back buffer that size; true when it exists afterwards.
     bool EnsureBackBuffer();
     // Copies a changed part of the back buffer to the screen.
     void ShowChanged(const QRegion& region);
