@@ -38,30 +38,17 @@ private:
     TDrawWindow& Window;
 };
 
-// Sets a flag for the lifetime of the object.
-class TFlagScope {
+// Gives a variable a value for the lifetime of the object and its empty value (false, null)
+// afterwards.
+template <typename T> class TValueScope {
 public:
-    explicit TFlagScope(bool& flag) : Flag(flag) { Flag = true; }
-    ~TFlagScope() { Flag = false; }
-    TFlagScope(const TFlagScope&) = delete;
-    TFlagScope& operator=(const TFlagScope&) = delete;
+    TValueScope(T& variable, T value) : Variable(variable) { Variable = value; }
+    ~TValueScope() { Variable = T{}; }
+    TValueScope(const TValueScope&) = delete;
+    TValueScope& operator=(const TValueScope&) = delete;
 
 private:
-    bool& Flag;
-};
-
-// Keeps a pointer to an object for the object's lifetime.
-class TPointerScope {
-public:
-    TPointerScope(TMemMetaFile*& pointer, TMemMetaFile* value) : Pointer(pointer) {
-        Pointer = value;
-    }
-    ~TPointerScope() { Pointer = nullptr; }
-    TPointerScope(const TPointerScope&) = delete;
-    TPointerScope& operator=(const TPointerScope&) = delete;
-
-private:
-    TMemMetaFile*& Pointer;
+    T& Variable;
 };
 
 // The system's background colour of document windows, which the copy's text boxes are
@@ -80,7 +67,7 @@ void TDrawWindow::CopyPlot() {
     const int32_t width = SurfaceWidth();
     const int32_t height = SurfaceHeight();
     auto metaFile = std::make_unique<TMemMetaFile>();
-    const TPointerScope current(CopyMetaFile, metaFile.get());
+    const TValueScope<TMemMetaFile*> current(CopyMetaFile, metaFile.get());
     const QColor background = WindowBackground();
     TCanvas& screen = ScreenCanvas();
 
@@ -116,7 +103,7 @@ void TDrawWindow::PrintPlot(QPrinter& printer) {
     // Destroyed in reverse order: the document is ended, Printing cleared, then the screen
     // redrawn.
     const TRedrawAtEnd redraw(*this);
-    const TFlagScope printing(Printing);
+    const TValueScope<bool> printing(Printing, true);
     printer.setDocName(QStringLiteral("Pelvane"));
     TCanvas page(&printer);
     // Beginning to paint begins the document.

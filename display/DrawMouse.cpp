@@ -189,6 +189,19 @@ void TDrawWindow::PaintBoxMouseDown(QMouseEvent* event) {
     if (RightDown) UndoZoom();
 }
 
+TStackElement TDrawWindow::CurrentView() const {
+    const TPlot& plot = Plot();
+    return TStackElement(plot.GetXFrom(), plot.GetXTo(), plot.GetYFrom(), plot.GetYTo());
+}
+
+void TDrawWindow::SetViewEnds(const TStackElement& view) {
+    TKooSystem& koo = Plot().KooSystem;
+    koo.XAxis.From = view.XFrom;
+    koo.XAxis.To = view.XTo;
+    koo.YAxis.From = view.YFrom;
+    koo.YAxis.To = view.YTo;
+}
+
 void TDrawWindow::UndoZoom() {
     TPlot& plot = Plot();
     // A plot without curves zooms like any other, so it steps back like any other too.
@@ -198,11 +211,7 @@ void TDrawWindow::UndoZoom() {
     const std::unique_ptr<TStackElement> element = History->Pop();
     if (!element) return;
     EndViewGesture();
-    // Written directly, not through the setters, which would empty the rest of the history.
-    plot.KooSystem.XAxis.From = element->XFrom;
-    plot.KooSystem.XAxis.To = element->XTo;
-    plot.KooSystem.YAxis.From = element->YFrom;
-    plot.KooSystem.YAxis.To = element->YTo;
+    SetViewEnds(*element);
     ResetTickFactors();
     Redraw();
 }
@@ -273,8 +282,7 @@ void TDrawWindow::PaintBoxMouseUp(QMouseEvent* event) {
 void TDrawWindow::ZoomToFrame() {
     TPlot& plot = Plot();
     EndViewGesture();
-    History->Push(std::make_unique<TStackElement>(plot.GetXFrom(), plot.GetXTo(), plot.GetYFrom(),
-                                                  plot.GetYTo()));
+    History->Push(std::make_unique<TStackElement>(CurrentView()));
     // Nothing is checked here: a range that cannot be prepared leaves the surface empty until
     // an undo or the dialog sets another one.
     TKooAxis& xAxis = plot.KooSystem.XAxis;

@@ -132,22 +132,17 @@ bool SameView(const TStackElement& a, const TStackElement& b) {
 // ---- The history of a gesture. ----
 
 void TDrawWindow::ChangeView(TViewGesture gesture, quint64 time, const TStackElement& view) {
-    TPlot& plot = Plot();
     // A pan lasts as long as its drag; wheel and keys as long as they keep coming.
     const bool continues = gesture == Gesture && GestureTop != nullptr &&
                            History->Head.get() == GestureTop &&
                            (gesture == TViewGesture::Pan || Within(GestureTime, time));
     if (!continues) {
-        History->Push(std::make_unique<TStackElement>(plot.GetXFrom(), plot.GetXTo(),
-                                                      plot.GetYFrom(), plot.GetYTo()));
+        History->Push(std::make_unique<TStackElement>(CurrentView()));
         Gesture = gesture;
         GestureTop = History->Head.get();
     }
     GestureTime = time;
-    plot.KooSystem.XAxis.From = view.XFrom;
-    plot.KooSystem.XAxis.To = view.XTo;
-    plot.KooSystem.YAxis.From = view.YFrom;
-    plot.KooSystem.YAxis.To = view.YTo;
+    SetViewEnds(view);
     ResetTickFactors();
 }
 
@@ -199,14 +194,13 @@ void TDrawWindow::PaintBoxWheel(QWheelEvent* event) {
 
     const TKooAxis& xAxis = plot.KooSystem.XAxis;
     const TKooAxis& yAxis = plot.KooSystem.YAxis;
-    TStackElement view(plot.GetXFrom(), plot.GetXTo(), plot.GetYFrom(), plot.GetYTo());
+    TStackElement view = CurrentView();
     // Over the labels the wheel zooms about the nearest point of the plot area.
     WheelAxis(xAxis, notches, UnitsAt(xAxis, view.XFrom, view.XTo, ClampX(MouseX)), view.XFrom,
               view.XTo);
     WheelAxis(yAxis, notches, UnitsAt(yAxis, view.YFrom, view.YTo, ClampY(MouseY)), view.YFrom,
               view.YTo);
-    const TStackElement now(plot.GetXFrom(), plot.GetXTo(), plot.GetYFrom(), plot.GetYTo());
-    if (SameView(view, now)) return;
+    if (SameView(view, CurrentView())) return;
     ChangeView(TViewGesture::Wheel, time, view);
     Redraw();
     TrackAfterRedraw = true;
@@ -238,8 +232,7 @@ bool TDrawWindow::PanTo(int32_t x, int32_t y) {
               view.XFrom, view.XTo);
     ShiftAxis(yAxis, UnitsAt(yAxis, PanYFrom, PanYTo, PanY) - UnitsAt(yAxis, PanYFrom, PanYTo, y),
               view.YFrom, view.YTo);
-    const TStackElement now(plot.GetXFrom(), plot.GetXTo(), plot.GetYFrom(), plot.GetYTo());
-    if (SameView(view, now)) return ViewRedrawPending;
+    if (SameView(view, CurrentView())) return ViewRedrawPending;
     ChangeView(TViewGesture::Pan, 0, view);
     RequestViewRedraw(true);
     return true;
@@ -290,11 +283,10 @@ void TDrawWindow::PaintBoxKeyDown(QKeyEvent* event) {
     };
     const TKooAxis& xAxis = plot.KooSystem.XAxis;
     const TKooAxis& yAxis = plot.KooSystem.YAxis;
-    TStackElement view(plot.GetXFrom(), plot.GetXTo(), plot.GetYFrom(), plot.GetYTo());
+    TStackElement view = CurrentView();
     ShiftAxis(xAxis, step(xAxis, view.XFrom, view.XTo, dx), view.XFrom, view.XTo);
     ShiftAxis(yAxis, step(yAxis, view.YFrom, view.YTo, dy), view.YFrom, view.YTo);
-    const TStackElement now(plot.GetXFrom(), plot.GetXTo(), plot.GetYFrom(), plot.GetYTo());
-    if (SameView(view, now)) return;
+    if (SameView(view, CurrentView())) return;
     ChangeView(TViewGesture::Keys, event->timestamp(), view);
     RequestViewRedraw(PaintBox->underMouse());
 }

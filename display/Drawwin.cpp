@@ -255,9 +255,8 @@ const TPlot& TDrawWindow::Plot() const {
 // ---- Window operations: each forwards to the plot; the caller redraws. ----
 
 void TDrawWindow::SizeReadOut() {
+    if (!KooWind || !HasCurrentCurve()) return;
     const TPlot& plot = Plot();
-    if (!KooWind || plot.Current < 0 || static_cast<size_t>(plot.Current) >= plot.Functions.size())
-        return;
     KooWind->SetRows(plot.Functions[static_cast<size_t>(plot.Current)]->Kind);
 }
 
@@ -337,10 +336,14 @@ int32_t TDrawWindow::SurfaceHeight() const {
     return PaintBox->height();
 }
 
-bool TDrawWindow::EnsureBackBuffer() {
+QSize TDrawWindow::BackBufferSize() const {
     // Never empty, so the canvas can always measure text; the layout still gets the
     // surface's true size.
-    const QSize size(std::max(1, SurfaceWidth()), std::max(1, SurfaceHeight()));
+    return QSize(std::max(1, SurfaceWidth()), std::max(1, SurfaceHeight()));
+}
+
+bool TDrawWindow::EnsureBackBuffer() {
+    const QSize size = BackBufferSize();
     if (Buffer.size() == size) return true;
     Canvas.FreeHandle();
     Buffer = QImage(size, QImage::Format_RGB32);
@@ -399,13 +402,10 @@ void TDrawWindow::Redraw() {
         // Drawn when the window is shown.
         BufferStale = true;
     }
-    if (MarkVisible) ToggleCursorMark(MarkX, MarkY);
 }
 
 void TDrawWindow::CopyToScreen(QPaintEvent* event) {
-    if (BufferStale ||
-        Buffer.size() != QSize(std::max(1, SurfaceWidth()), std::max(1, SurfaceHeight())))
-        PaintBoxPaint();
+    if (BufferStale || Buffer.size() != BackBufferSize()) PaintBoxPaint();
     QPainter painter(PaintBox);
     // Every pixel is replaced: no blending, one copy of each row. Only the exposed rectangles
     // are copied (a zoom frame changes four thin strips of a large area), each clipped to

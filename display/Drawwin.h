@@ -258,7 +258,9 @@ private:
     void SurfaceResized();
     // Sizes the read-out for the current curve.
     void SizeReadOut();
-    // Makes the back buffer the surface's size; true when it exists afterwards.
+    // The surface's size, at least one pixel each way.
+    QSize BackBufferSize() const;
+    // Makes the back buffer that size; true when it exists afterwards.
     bool EnsureBackBuffer();
     // Copies a changed part of the back buffer to the screen.
     void ShowChanged(const QRegion& region);
@@ -267,6 +269,10 @@ private:
     void TrackCoordinates(int32_t x, int32_t y);
     void ZoomToFrame();
     void UndoZoom();
+    // The plot's view as the history keeps it, and a view written to the axis ends directly:
+    // the range setters would empty the history.
+    TStackElement CurrentView() const;
+    void SetViewEnds(const TStackElement& view);
     // Navigation (DrawNavigate.cpp). A gesture is a run of wheel notches or arrow keys less
     // than half a second apart, or one middle-button drag; it pushes one view onto the
     // history before its first change.

@@ -1,6 +1,7 @@
 #include "display/Koowin.h"
 
 #include "display/BevelPanel.h"
+#include "plot/FnPlot.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -69,9 +70,9 @@ TKooWind::~TKooWind() {
 
 void TKooWind::SetRows(int32_t kind) {
     int rows = 0;
-    if (kind == 0)
+    if (kind == FnKindYOverX)
         rows = 3;
-    else if (kind == 1)
+    else if (kind == FnKindParametric)
         rows = 5;
     else
         return;

@@ -80,9 +80,9 @@ void RedrawQuoril(benchmark::State& state) {
     }
 }
 
-// Shows the window with the scene on a drawing surface of the scene's size; false when the
-// surface cannot be made that large.
-bool ShowWindow(TDrawWindow& window) {
+// Shows the window with the scene on a drawing surface of the scene's size; false, with the
+// benchmark marked skipped, when the surface cannot be made that large.
+bool ShowWindow(TDrawWindow& window, benchmark::State& state) {
     BuildScene(window.Plot());
     window.show();
     // The drawing surface, not the window, gets the scene's size.
@@ -92,7 +92,9 @@ bool ShowWindow(TDrawWindow& window) {
         QApplication::processEvents();
     }
     QApplication::processEvents();
-    return window.PaintBox->size() == QSize(Width, Height);
+    if (window.PaintBox->size() == QSize(Width, Height)) return true;
+    state.SkipWithError("the drawing surface cannot be made 1920 x 1080");
+    return false;
 }
 
 // Sends one mouse event to the drawing surface.
@@ -105,10 +107,7 @@ void SendMouse(TDrawWindow& window, QEvent::Type type, QPoint pos, Qt::MouseButt
 
 void RedrawWindow(benchmark::State& state) {
     TDrawWindow window;
-    if (!ShowWindow(window)) {
-        state.SkipWithError("the drawing surface cannot be made 1920 x 1080");
-        return;
-    }
+    if (!ShowWindow(window, state)) return;
     for (auto _ : state) {
         window.Redraw();
         benchmark::DoNotOptimize(window.BackBuffer().constBits());
@@ -119,10 +118,7 @@ void TrackMove(benchmark::State& state) {
     TKooWind readOut;
     KooWind = &readOut;
     TDrawWindow window;
-    if (!ShowWindow(window)) {
-        state.SkipWithError("the drawing surface cannot be made 1920 x 1080");
-        return;
-    }
+    if (!ShowWindow(window, state)) return;
     // Tracking on, as the menu item switches it; the read-out window shows the texts.
     window.KoordinatenfensterClick();
     QApplication::processEvents();
@@ -141,10 +137,7 @@ void TrackMove(benchmark::State& state) {
 
 void ZoomMove(benchmark::State& state) {
     TDrawWindow window;
-    if (!ShowWindow(window)) {
-        state.SkipWithError("the drawing surface cannot be made 1920 x 1080");
-        return;
-    }
+    if (!ShowWindow(window, state)) return;
     SendMouse(window, QEvent::MouseButtonPress, {150, 100}, Qt::LeftButton);
     const QPoint places[] = {{1800, 950}, {1700, 1000}};
     int i = 0;
@@ -159,10 +152,7 @@ void ZoomMove(benchmark::State& state) {
 
 void WheelNotch(benchmark::State& state) {
     TDrawWindow window;
-    if (!ShowWindow(window)) {
-        state.SkipWithError("the drawing surface cannot be made 1920 x 1080");
-        return;
-    }
+    if (!ShowWindow(window, state)) return;
     const QPoint place(700, 500);
     int delta = 120;
     quint64 time = 0;
